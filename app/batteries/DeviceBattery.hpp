@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/Clock.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+
+namespace ampwell {
+
+// One battery reading of an attached iOS device.
+struct DeviceBattery {
+    std::string serial;       // as reported, not normalised
+    std::string deviceClass;  // "iPad", "iPhone", …; "iOS" when it could not be read
+    std::optional<int> percent;
+    std::optional<bool> isCharging;
+    std::optional<bool> externalConnected;
+    platform::Date sampledAt;
+    std::optional<std::string> connectionID;  // USB session it was verified against
+};
+
+// JSON form: absent optionals are omitted; "sampledAt" is seconds since 2001-01-01 UTC.
+nlohmann::json toJSON(const DeviceBattery& battery);
+// Throws nlohmann::json::exception when a mandatory key is missing or a value has the wrong type.
+DeviceBattery deviceBatteryFromJSON(const nlohmann::json& json);
+
+// The one rule for comparing serial numbers: white space and line breaks trimmed at both ends,
+// every "-" removed, lower-cased. Only for comparisons and map keys, never stored.
+std::string normalizedSerial(const std::string& serial);
+
+}  // namespace ampwell

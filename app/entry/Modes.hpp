@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/entry/ModeContext.hpp"
+
+#include <string>
+
+namespace ampwell {
+
+// Each diagnostic mode returns the process's exit status. A mode that is not built yet says so on
+// standard error and returns kNotBuiltStatus: it never pretends to work.
+inline constexpr int kNotBuiltStatus = 2;
+int reportNotBuilt(ModeContext& context, const std::string& what);
+
+int runCheckIndicator(ModeContext& context);
+int runPreviewMenu(ModeContext& context, const std::string& path);
+int runWatchConnections(ModeContext& context);
+int runPreviewIcons(ModeContext& context, const std::string& path);
+int runRequestSystemPower(ModeContext& context);
+int runSnapshot(ModeContext& context);
+int runListResetTargets(ModeContext& context);
+int runNotificationStatus(ModeContext& context);
+int runApplication(ModeContext& context);
+
+}  // namespace ampwell

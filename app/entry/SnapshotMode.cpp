@@ -1,0 +1,7 @@
+#include "app/entry/Modes.hpp"
+
+namespace ampwell {
+
+int runSnapshot(ModeContext& context) { return reportNotBuilt(context, "--snapshot"); }
+
+}  // namespace ampwell

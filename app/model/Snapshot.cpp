@@ -1,0 +1,85 @@
+#include "app/model/Snapshot.hpp"
+
+#include "app/text/UnicodeText.hpp"
+
+#include <fmt/chrono.h>
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+
+namespace ampwell {
+
+std::vector<PortReading> Snapshot::connectedPorts() const {
+    std::vector<PortReading> result;
+    for (const auto& reading : ports)
+        if (!reading.connections.empty()) result.push_back(reading);
+    return result;
+}
+
+std::string Snapshot::connectionSignature() const {
+    std::vector<std::string> entries;
+    for (const auto& reading : ports) {
+        for (const auto& device : reading.connections) {
+            entries.push_back(fmt::format("{}:{}:{}:{}", reading.port, normalizedSerial(device.serial),
+                                          device.connectionID, device.name));
+        }
+    }
+    // Byte order of UTF-8 is code-point order.
+    std::sort(entries.begin(), entries.end());
+    std::string signature;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i > 0) signature += '|';
+        signature += entries[i];
+    }
+    return signature;
+}
+
+bool Snapshot::hasMobileDevices() const {
+    static const std::string needles[] = {caseFolded("iPad"), caseFolded("iPhone"), caseFolded("iPod")};
+    for (const auto& reading : ports) {
+        for (const auto& device : reading.connections) {
+            const std::string name = caseFolded(device.name);
+            for (const auto& needle : needles)
+                if (name.find(needle) != std::string::npos) return true;
+        }
+    }
+    return false;
+}
+
+nlohmann::json toJSON(const Snapshot& snapshot) {
+    nlohmann::json json = nlohmann::json::object();
+    json["sampledAt"] = snapshot.sampledAt;
+    nlohmann::json ports = nlohmann::json::array();
+    for (const auto& reading : snapshot.ports) ports.push_back(toJSON(reading));
+    json["ports"] = std::move(ports);
+    nlohmann::json batteries = nlohmann::json::array();
+    for (const auto& battery : snapshot.batteries) batteries.push_back(toJSON(battery));
+    json["batteries"] = std::move(batteries);
+    if (snapshot.error) json["error"] = *snapshot.error;
+    if (snapshot.powerDataUpdatedAt)
+        json["powerDataUpdatedAt"] = platform::secondsSince2001(*snapshot.powerDataUpdatedAt);
+    return json;
+}
+
+Snapshot snapshotFromJSON(const nlohmann::json& json) {
+    Snapshot snapshot;
+    snapshot.sampledAt = json.at("sampledAt").get<std::string>();
+    for (const auto& reading : json.at("ports")) snapshot.ports.push_back(portReadingFromJSON(reading));
+    for (const auto& battery : json.at("batteries")) snapshot.batteries.push_back(deviceBatteryFromJSON(battery));
+    if (json.contains("error")) snapshot.error = json.at("error").get<std::string>();
+    if (json.contains("powerDataUpdatedAt"))
+        snapshot.powerDataUpdatedAt = platform::dateFromSecondsSince2001(json.at("powerDataUpdatedAt").get<double>());
+    return snapshot;
+}
+
+std::string iso8601(platform::Date date) {
+    const double seconds = std::floor(platform::secondsSince1970(date));
+    const std::time_t whole = static_cast<std::time_t>(seconds);
+    std::tm utc{};
+    gmtime_r(&whole, &utc);
+    return fmt::format("{:%Y-%m-%dT%H:%M:%S}Z", utc);
+}
+
+}  // namespace ampwell

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <chrono>
+
+namespace ampwell::platform {
+
+using Seconds = std::chrono::duration<double>;
+// A wall-clock instant with fractional seconds.
+using Date = std::chrono::time_point<std::chrono::system_clock, Seconds>;
+
+// Seconds between 1970-01-01 and 2001-01-01 UTC, the reference of the dates written in JSON.
+inline constexpr double kSecondsFrom1970To2001 = 978307200.0;
+
+inline Date dateFromSecondsSince1970(double seconds) { return Date(Seconds(seconds)); }
+inline double secondsSince1970(Date date) { return date.time_since_epoch().count(); }
+inline double secondsSince2001(Date date) { return secondsSince1970(date) - kSecondsFrom1970To2001; }
+inline Date dateFromSecondsSince2001(double seconds) {
+    return dateFromSecondsSince1970(seconds + kSecondsFrom1970To2001);
+}
+
+// Wall time for ages and deadlines of readings; uptime for rate limits. Thread-safe.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual Date now() const = 0;
+    // Time since boot; never goes backwards.
+    virtual Seconds uptime() const = 0;
+};
+
+// The host's real clocks.
+class SystemClock final : public Clock {
+public:
+    Date now() const override;
+    Seconds uptime() const override;
+};
+
+}  // namespace ampwell::platform
