@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/batteries/BootIdentity.hpp"
+#include "app/model/ConnectedDevice.hpp"
+#include "app/model/Snapshot.hpp"
+#include "platform/Clock.hpp"
+#include "platform/PropertyValue.hpp"
+#include "platform/Registry.hpp"
+
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace ampwell {
+
+// Reads the USB-C ports from the registry into a Snapshot. Holds no state of its own, only the
+// seam it reads through; every call reads the registry afresh and never fails: missing or odd data
+// becomes an absent field, a skipped entry or one of the three unavailable messages.
+class Telemetry {
+public:
+    using DeviceMap = std::map<int, std::vector<ConnectedDevice>>;
+
+    static constexpr const char* kNoPowerServiceMessage = "这台 Mac 未提供 USB 输出功率信息";
+    static constexpr const char* kNoPortReadingsMessage = "系统暂未提供各接口的输出读数";
+    static constexpr const char* kNoReadablePortMessage = "当前没有可读取的输出接口";
+
+    Telemetry(platform::Registry& registry, const platform::Clock& clock, const BootIdentity& bootIdentity);
+
+    // One snapshot. `devices` given: those devices are used; absent: connectedDevices() is read.
+    Snapshot read(const std::optional<DeviceMap>& devices = std::nullopt) const;
+    // The USB devices behind each USB-C port, in registry order within a port.
+    DeviceMap connectedDevices() const;
+    // Port → battery percentage the power manager reports, where it can be confirmed.
+    std::map<int, int> reportedBatteryLevels(const platform::PropertyDictionary& batteryProperties) const;
+    // The newest acceptable power-data update time.
+    static std::optional<platform::Date> powerDataTimestamp(const platform::PropertyDictionary& batteryProperties,
+                                                            platform::Date now);
+    // The one number conversion: a finite, non-negative number that is not a boolean.
+    static std::optional<double> number(const std::optional<platform::PropertyValue>& value);
+    static std::optional<double> number(const platform::PropertyValue* value);
+    // An entry's properties, or empty when the registry refuses them.
+    static platform::PropertyDictionary properties(const platform::RegistryEntry& entry);
+
+private:
+    platform::Registry& registry_;
+    const platform::Clock& clock_;
+    const BootIdentity& bootIdentity_;
+};
+
+}  // namespace ampwell
