@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/Clock.hpp"
+#include "platform/Registry.hpp"
+#include "platform/linux/GLibMainQueue.hpp"
+#include "platform/linux/RegistryCore.hpp"
+#include "platform/linux/SysfsTree.hpp"
+
+#include <memory>
+#include <string>
+
+namespace ampwell::platform::linux_ {
+
+// The registry of a Linux computer, read from sysfs (and udev's database for the session
+// numbers): "IOUSBHostDevice" and "IOUSBHostInterface" entries for the USB devices, the "IOPort"
+// plane of hub ports with the Type-C connectors, and a synthesised "AppleSmartBattery" holding the
+// power output of the Type-C ports. docs/linux.md lists every key and where it comes from.
+class LinuxRegistry final : public Registry {
+public:
+    // `mainQueue` may be null, and the notification ports need the system's own tree: without
+    // either, createNotificationPort() answers nullptr.
+    LinuxRegistry(std::string sysfsRoot, const Clock& clock, GLibMainQueue* mainQueue);
+
+    ServiceMatch matchingServices(const std::string& className) override;
+    std::unique_ptr<RegistryEntry> firstMatchingService(const std::string& className) override;
+    std::unique_ptr<RegistryEntry> entry(EntryID id) override;
+    std::unique_ptr<NotificationPort> createNotificationPort() override;
+
+private:
+    std::shared_ptr<RegistryCore> core_;
+    GLibMainQueue* mainQueue_;
+};
+
+}  // namespace ampwell::platform::linux_
