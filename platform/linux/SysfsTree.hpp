@@ -34,7 +34,8 @@ public:
     // The file's contents without its one trailing line break; nullopt when it cannot be read.
     std::optional<std::string> attribute(std::string_view path) const;
     // Where the symbolic link at `path` leads, as a normalised path relative to the root; nullopt
-    // when it is no link or leads outside the tree.
+    // when it is no link or leads outside the tree. The directories above `path` must be real ones
+    // (resolve a class or bus entry first), as a relative target counts from the link's real place.
     std::optional<std::string> link(std::string_view path) const;
     // The names in a directory, without "." and ".."; empty when it cannot be read.
     std::vector<std::string> list(std::string_view path) const;

@@ -32,12 +32,13 @@ void putMilli(PropertyDictionary& details, const char* key, const std::optional<
 
 void addMeasurements(const SysfsTree& tree, const TypeCPort& port, PropertyDictionary& details) {
     for (const auto& name : tree.list(kPowerSupplyClass)) {
-        const std::string supply = joinPath(kPowerSupplyClass, name);
-        if (tree.link(joinPath(supply, "device")) != port.devpath) continue;
-        if (tree.attribute(joinPath(supply, "online")) == "0") continue;
-        putMilli(details, "AdapterVoltage", signedNumber(tree.attribute(joinPath(supply, "voltage_now"))));
-        putMilli(details, "Current", signedNumber(tree.attribute(joinPath(supply, "current_now"))));
-        putMilli(details, "Watts", signedNumber(tree.attribute(joinPath(supply, "power_now"))));
+        // The class entry is a link; the supply's own `device` link is relative to its real place.
+        const auto supply = tree.link(joinPath(kPowerSupplyClass, name));
+        if (!supply || tree.link(joinPath(*supply, "device")) != port.devpath) continue;
+        if (tree.attribute(joinPath(*supply, "online")) == "0") continue;
+        putMilli(details, "AdapterVoltage", signedNumber(tree.attribute(joinPath(*supply, "voltage_now"))));
+        putMilli(details, "Current", signedNumber(tree.attribute(joinPath(*supply, "current_now"))));
+        putMilli(details, "Watts", signedNumber(tree.attribute(joinPath(*supply, "power_now"))));
         return;
     }
 }

@@ -140,7 +140,8 @@ UsbDeviceRecord UsbDeviceRecord::read(const SysfsTree& tree, const UdevPropertie
     };
 
     std::vector<std::string> interfaceNames;
-    const std::string interfacePrefix = name + ":";
+    // A root hub "usbN" names its interfaces "N-0:1.0".
+    const std::string interfacePrefix = record.rootHub ? name.substr(3) + "-0:" : name + ":";
     for (auto& entry : tree.list(devpath))
         if (entry.rfind(interfacePrefix, 0) == 0) interfaceNames.push_back(std::move(entry));
     std::sort(interfaceNames.begin(), interfaceNames.end(),

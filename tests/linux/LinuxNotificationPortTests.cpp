@@ -1,0 +1,203 @@
+#include "platform/linux/GLibMainQueue.hpp"
+#include "platform/linux/LinuxNotificationPort.hpp"
+#include "platform/linux/LinuxRegistry.hpp"
+#include "tests/linux/FakeLaptop.hpp"
+#include "tests/linux/ManualClock.hpp"
+#include "tests/linux/Testbed.hpp"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+
+namespace ampwell::platform::linux_ {
+namespace {
+
+std::vector<std::string> products(ServiceIterator& iterator) {
+    std::vector<std::string> names;
+    for (auto& entry : drain(iterator)) {
+        auto name = entry->property("USB Product Name");
+        names.push_back(name && name->stringValue() ? *name->stringValue() : "?");
+    }
+    return names;
+}
+
+class LinuxNotificationPortTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sysfs.clear();
+        laptop.build(sysfs);
+        port = registry.createNotificationPort();
+        ASSERT_TRUE(port);
+    }
+    void TearDown() override {
+        port.reset();
+        g_main_context_unref(context);
+    }
+
+    // Runs the loop until `calls` moves past `from` (at most two seconds), then a little longer
+    // so that a second, unwanted call would show.
+    void runUntilCalled(const int& calls, int from) {
+        queue.runUntil(realClock.now() + Seconds(2), [&] { return calls > from; });
+        settle();
+    }
+    void settle() { queue.runUntil(realClock.now() + Seconds(0.15)); }
+
+    // A second mouse behind the inner hub, with its interface, announced as udev would.
+    FakeUsbDevice plugMouse() {
+        auto mouse = FakeLaptop::device("1-2.1.2", laptop.innerHub.devpath(), laptop.innerHub.portPath(2), "Mouse",
+                                        0x046d, 0xc077, 0, 1, 8, {3}, "70000000");
+        addUsbDevice(sysfs, mouse);
+        sendUevent(mouse.devpath(), "add");
+        sendUevent(mouse.interfaceDevpath(0), "add");
+        return mouse;
+    }
+
+    FakeSysfs& sysfs = testbedSysfs();
+    FakeLaptop laptop;
+    SystemClock realClock;
+    ManualClock registryClock{1796000000.0};
+    GMainContext* context = g_main_context_new();
+    GLibMainQueue queue{realClock, context};
+    LinuxRegistry registry{kDefaultSysfsRoot, registryClock, &queue};
+    std::unique_ptr<NotificationPort> port;
+};
+
+TEST_F(LinuxNotificationPortTest, DevicesPresentWhenArmedAreOnTheIteratorAndNotReported) {
+    int calls = 0;
+    auto added = port->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice",
+                                               [&](ServiceIterator& it) { ++calls, drain(it); });
+    auto removed = port->addMatchingNotification(MatchingEvent::terminate, "IOUSBHostDevice",
+                                                 [&](ServiceIterator& it) { ++calls, drain(it); });
+    ASSERT_EQ(added.result, kResultSuccess);
+    EXPECT_EQ(products(*added.iterator).size(), 8u);
+    EXPECT_TRUE(products(*removed.iterator).empty());
+    settle();
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(LinuxNotificationPortTest, PluggingGivesOneFirstMatchCallWithTheNewDevice) {
+    int calls = 0;
+    std::vector<std::string> seen;
+    auto added = port->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice",
+                                               [&](ServiceIterator& it) { ++calls, seen = products(it); });
+    int terminations = 0;
+    auto removed = port->addMatchingNotification(MatchingEvent::terminate, "IOUSBHostDevice",
+                                                 [&](ServiceIterator& it) { ++terminations, drain(it); });
+    drain(*added.iterator);
+
+    plugMouse();
+    runUntilCalled(calls, 0);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(terminations, 0);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Mouse"}));
+}
+
+TEST_F(LinuxNotificationPortTest, UnpluggingAHubChainGivesOneTerminateCallWithEveryDevice) {
+    int calls = 0;
+    std::vector<std::string> seen;
+    auto removed = port->addMatchingNotification(MatchingEvent::terminate, "IOUSBHostDevice",
+                                                 [&](ServiceIterator& it) { ++calls, seen = products(it); });
+    // udev announces the devices one by one; they arrive before the loop wakes.
+    for (const auto* device : {&laptop.keyboard, &laptop.innerHub, &laptop.hub}) sendUevent(device->devpath(), "remove");
+    sysfs.removeDevice(laptop.hub.devpath());
+    runUntilCalled(calls, 0);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(seen, (std::vector<std::string>{"USB2.1 Hub", "USB2.0 Hub", "USB Keyboard"}));
+}
+
+TEST_F(LinuxNotificationPortTest, ARePlugWithinOneBatchIsBothATerminationAndAMatch) {
+    int matches = 0, terminations = 0;
+    auto added = port->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice",
+                                               [&](ServiceIterator& it) { ++matches, drain(it); });
+    auto removed = port->addMatchingNotification(MatchingEvent::terminate, "IOUSBHostDevice",
+                                                 [&](ServiceIterator& it) { ++terminations, drain(it); });
+    sendUevent(laptop.iPad.devpath(), "remove");
+    sysfs.removeDevice(laptop.iPad.devpath());
+    auto again = laptop.iPad;
+    again.usecInitialized = "80000000";
+    addUsbDevice(sysfs, again);
+    sendUevent(again.devpath(), "add");
+    runUntilCalled(matches, 0);
+    EXPECT_EQ(matches, 1);
+    EXPECT_EQ(terminations, 1);
+}
+
+TEST_F(LinuxNotificationPortTest, TypeCChangesSendTheBatteryStatusMessageAndStampTheUpdateTime) {
+    auto battery = registry.firstMatchingService("AppleSmartBattery");
+    int calls = 0;
+    std::vector<std::uint32_t> messages;
+    auto interest = port->addInterestNotification(*battery, [&](std::uint32_t type) {
+        ++calls;
+        messages.push_back(type);
+    });
+    ASSERT_EQ(interest.result, kResultSuccess);
+
+    registryClock.set(1796000042.0);
+    plugMouse();  // USB only: no message
+    settle();
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(battery->property("UpdateTime")->describe(), "1796000000");
+
+    // Two events in one batch: one message.
+    sysfs.setAttribute(FakeLaptop::typeCPort(0), "power_operation_mode", "1.5A");
+    sendUevent(FakeLaptop::typeCPort(0), "change");
+    sendUevent(FakeLaptop::partner(0), "change");
+    runUntilCalled(calls, 0);
+    EXPECT_EQ(messages, (std::vector<std::uint32_t>{0xE0024100u}));
+    EXPECT_EQ(battery->property("UpdateTime")->describe(), "1796000042");
+
+    // A USB device cannot be watched for power messages, but may be: it simply gets none.
+    auto iPad = registry.matchingServices("IOUSBHostDevice");
+    EXPECT_EQ(port->addInterestNotification(*drain(*iPad.iterator)[1], [](std::uint32_t) {}).result, kResultSuccess);
+}
+
+TEST_F(LinuxNotificationPortTest, NothingIsDeliveredToADisarmedNotificationOrAfterThePortIsGone) {
+    int calls = 0;
+    auto disarmed = port->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice",
+                                                  [&](ServiceIterator&) { ++calls; });
+    auto armed = port->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice",
+                                               [&](ServiceIterator& it) { calls += 10, drain(it); });
+    disarmed.iterator.reset();
+    plugMouse();
+    runUntilCalled(calls, 0);
+    EXPECT_EQ(calls, 10);
+
+    // An event already queued when the port goes: the handler never runs.
+    auto battery = registry.firstMatchingService("AppleSmartBattery");
+    auto interest = port->addInterestNotification(*battery, [&](std::uint32_t) { ++calls; });
+    sendUevent(FakeLaptop::typeCPort(0), "change");
+    sendUevent(laptop.camera.devpath(), "remove");
+    sysfs.removeDevice(laptop.camera.devpath());
+    port.reset();
+    settle();
+    EXPECT_EQ(calls, 10);
+    // Handles that outlive their port are harmless.
+    armed.iterator.reset();
+    interest.handle.reset();
+}
+
+TEST_F(LinuxNotificationPortTest, AHandlerMayStopTheWholePortWhileABatchIsDelivered) {
+    int calls = 0;
+    MatchingNotification first, second;
+    first = port->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice", [&](ServiceIterator&) {
+        ++calls;
+        second.iterator.reset();
+        port.reset();
+    });
+    second = port->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice",
+                                           [&](ServiceIterator&) { ++calls; });
+    plugMouse();
+    runUntilCalled(calls, 0);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(LinuxNotificationPortTest, AnInterestInAGoneEntryIsRefused) {
+    auto match = registry.matchingServices("IOUSBHostDevice");
+    auto entries = drain(*match.iterator);
+    sysfs.removeDevice(laptop.flashDrive.devpath());
+    auto interest = port->addInterestNotification(*entries[5], [](std::uint32_t) {});
+    EXPECT_NE(interest.result, kResultSuccess);
+    EXPECT_EQ(interest.handle, nullptr);
+}
+
+}  // namespace
+}  // namespace ampwell::platform::linux_
