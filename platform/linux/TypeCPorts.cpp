@@ -94,7 +94,10 @@ std::vector<TypeCPort> TypeCPorts::read(const SysfsTree& tree) {
 std::optional<int> TypeCPorts::connectorIndex(const SysfsTree& tree, const std::string& usbPortDevpath) {
     auto target = tree.link(joinPath(usbPortDevpath, "connector"));
     if (!target) return std::nullopt;
-    return portIndex(baseName(*target));
+    auto index = portIndex(baseName(*target));
+    // A link left behind by a port that is gone names no port.
+    if (!index || !tree.exists(*target)) return std::nullopt;
+    return index;
 }
 
 PropertyArray TypeCPorts::powerOutDetails(const SysfsTree& tree) {

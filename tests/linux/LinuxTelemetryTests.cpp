@@ -1,0 +1,67 @@
+#include "app/batteries/BootIdentity.hpp"
+#include "app/model/Telemetry.hpp"
+#include "platform/linux/LinuxRegistry.hpp"
+#include "tests/linux/FakeLaptop.hpp"
+#include "tests/linux/ManualClock.hpp"
+#include "tests/linux/Testbed.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace ampwell::platform::linux_ {
+namespace {
+
+class LinuxTelemetryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sysfs.clear();
+        laptop.build(sysfs);
+    }
+
+    FakeSysfs& sysfs = testbedSysfs();
+    FakeLaptop laptop;
+    ManualClock clock{1796000000.0};
+    LinuxRegistry registry{kDefaultSysfsRoot, clock, nullptr};
+    BootIdentity boot{[] { return std::optional<std::int64_t>(1795990000); }};
+    Telemetry telemetry{registry, clock, boot};
+};
+
+TEST_F(LinuxTelemetryTest, TheFakedLaptopReadsAsTwoUsbCPortsWithTheAdvertisedLimitOnly) {
+    clock.set(1796000005.0);
+    const auto snapshot = toJSON(telemetry.read());
+    const auto expected = nlohmann::json::parse(R"({
+      "sampledAt": "2026-11-30T00:53:25Z",
+      "powerDataUpdatedAt": 817692800.0,
+      "batteries": [],
+      "ports": [
+        {"port": 1, "devices": ["iPad"], "configuredWatts": 15.0,
+         "connections": [{"name": "iPad", "serial": "00008103001A2B3C4D5E6F70",
+                          "connectionID": "1795990000:52000000"}]},
+        {"port": 2, "devices": ["USB2.1 Hub", "USB2.0 Hub", "USB Keyboard"],
+         "connections": [{"name": "USB2.1 Hub", "serial": "", "connectionID": "1795990000:53000000"},
+                         {"name": "USB2.0 Hub", "serial": "", "connectionID": "1795990000:53100000"},
+                         {"name": "USB Keyboard", "serial": "", "connectionID": "1795990000:53200000"}]}
+      ]})");
+    EXPECT_EQ(snapshot, expected) << snapshot.dump(2);
+}
+
+TEST_F(LinuxTelemetryTest, WithNothingOnASourcePortTheLimitGoesAndTheDevicesStay) {
+    sysfs.removeDevice(FakeLaptop::partner(0));
+    const auto snapshot = telemetry.read();
+    ASSERT_EQ(snapshot.ports.size(), 2u);
+    EXPECT_FALSE(snapshot.ports[0].configuredWatts);
+    EXPECT_EQ(snapshot.ports[0].devices, (std::vector<std::string>{"iPad"}));
+    EXPECT_FALSE(snapshot.error);
+}
+
+TEST_F(LinuxTelemetryTest, AComputerWithoutTypeCPortsSaysItGivesNoOutputFigures) {
+    sysfs.removeDevice(FakeLaptop::typeCPort(0));
+    sysfs.removeDevice(FakeLaptop::typeCPort(1));
+    const auto snapshot = telemetry.read();
+    EXPECT_EQ(snapshot.error, std::optional<std::string>(Telemetry::kNoPowerServiceMessage));
+    // Without connector links nothing is on a USB-C port.
+    EXPECT_TRUE(snapshot.ports.empty());
+}
+
+}  // namespace
+}  // namespace ampwell::platform::linux_
