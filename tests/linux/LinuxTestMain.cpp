@@ -23,6 +23,8 @@ UMockdevTestbed* gTestbed = nullptr;
 
 }  // namespace
 
+UMockdevTestbed* testbed() { return gTestbed; }
+
 FakeSysfs& testbedSysfs() {
     static FakeSysfs sysfs([] {
         gchar* dir = umockdev_testbed_get_sys_dir(gTestbed);

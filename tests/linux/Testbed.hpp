@@ -4,7 +4,12 @@
 
 #include <string>
 
+typedef struct _UMockdevTestbed UMockdevTestbed;
+
 namespace ampwell::platform::linux_ {
+
+// The process-wide umockdev testbed itself.
+UMockdevTestbed* testbed();
 
 // The process-wide umockdev testbed, made in main() before any thread starts. Its sys dir is what
 // this process sees as /sys.
