@@ -7,8 +7,8 @@
 //
 // Two registry figures: "warm" is the steady state of the running program (device strings were
 // read once and are kept while the device directory stays the same; each read lists the bus and
-// checks every device with one stat); "cold" makes a new registry for every read, so every file is
-// read again, as after a plug event.
+// checks every device with one stat); "cold" makes a new registry for every read, so every file is read again, as at
+// start-up (after a plug event only the new device is read).
 #include "app/batteries/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 #include "platform/linux/LinuxRegistry.hpp"
@@ -177,7 +177,7 @@ int main(int argc, char** argv) {
     if (floor == reporter.nanoseconds.end() || floor->second <= 0) return 0;
     const std::pair<const char*, const char*> figures[] = {
         {"BM_TelemetryThroughLinuxRegistryWarm", "every read of the running program; target: within 2x"},
-        {"BM_TelemetryThroughLinuxRegistryCold", "first read after a plug event, every file read again"},
+        {"BM_TelemetryThroughLinuxRegistryCold", "first read of a new registry, every file read; after a plug only the new device is read"},
     };
     for (const auto& [name, meaning] : figures) {
         auto found = reporter.nanoseconds.find(name);
