@@ -1,6 +1,9 @@
 #include "app/model/Telemetry.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <set>
 
 namespace ampwell {
 
@@ -33,6 +36,224 @@ std::optional<platform::Date> Telemetry::powerDataTimestamp(const PropertyDictio
     }
     if (!newest) return std::nullopt;
     return platform::dateFromSecondsSince1970(*newest);
+}
+
+namespace {
+
+const PropertyValue* find(const PropertyDictionary& dictionary, const char* key) {
+    auto found = dictionary.find(key);
+    return found == dictionary.end() ? nullptr : &found->second;
+}
+
+// A list whose every element is a dictionary; nullptr for anything else.
+const platform::PropertyArray* listOfDictionaries(const PropertyDictionary& dictionary, const char* key) {
+    const PropertyValue* value = find(dictionary, key);
+    if (value == nullptr || value->arrayValue() == nullptr) return nullptr;
+    for (const auto& item : *value->arrayValue())
+        if (item.dictionaryValue() == nullptr) return nullptr;
+    return value->arrayValue();
+}
+
+// Ancestors examined when looking for the USB-C port above a device: the parent and 11 more.
+constexpr int kMaxPortAncestors = 12;
+
+// A port number above a device: any number, truncated toward zero. Unlike everywhere else, a
+// boolean counts here too (as 0 or 1), since the port walk accepts whatever the registry numbers.
+std::optional<long long> anyNumberAsInteger(const std::optional<PropertyValue>& value) {
+    if (!value) return std::nullopt;
+    if (auto b = value->booleanValue()) return *b ? 1 : 0;
+    const auto* n = value->number();
+    if (n == nullptr || !std::isfinite(n->value)) return std::nullopt;
+    if (n->value >= 9.2e18 || n->value <= -9.2e18) return std::nullopt;
+    return static_cast<long long>(n->value);
+}
+
+std::optional<int> toPortNumber(long long value) {
+    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+bool isUSBCPortEntry(const platform::RegistryEntry& entry) {
+    auto type = entry.property("ParentPortTypeDescription");
+    return type && type->stringValue() != nullptr && *type->stringValue() == "USB-C";
+}
+
+// The USB-C port number above a device in the IOPort plane, if the walk finds one in time.
+std::optional<int> usbCPortAbove(const platform::RegistryEntry& device) {
+    auto current = device.parent(platform::kPortPlane);
+    for (int examined = 0; current && examined < kMaxPortAncestors; ++examined) {
+        if (isUSBCPortEntry(*current)) {
+            if (auto number = anyNumberAsInteger(current->property("ParentPortNumber"))) {
+                if (auto port = toPortNumber(*number)) return port;
+            }
+        }
+        current = current->parent(platform::kPortPlane);
+    }
+    return std::nullopt;
+}
+
+// The first of two keys that exists decides; a present value that is not a string gives nothing.
+std::optional<std::string> stringOfFirstPresentKey(const platform::RegistryEntry& entry, const char* first,
+                                                   const char* second) {
+    auto value = entry.property(first);
+    if (!value) value = entry.property(second);
+    if (!value || value->stringValue() == nullptr) return std::nullopt;
+    return *value->stringValue();
+}
+
+PortReading readingWithoutMeasurements(int port, const std::vector<ConnectedDevice>& connections) {
+    PortReading reading;
+    reading.port = port;
+    reading.connections = connections;
+    reading.devices = deviceNames(connections);
+    return reading;
+}
+
+void sortByPort(std::vector<PortReading>& readings) {
+    std::stable_sort(readings.begin(), readings.end(),
+                     [](const PortReading& a, const PortReading& b) { return a.port < b.port; });
+}
+
+Snapshot unavailableSnapshot(std::string sampledAt, const Telemetry::DeviceMap& devices, const char* message) {
+    Snapshot snapshot;
+    snapshot.sampledAt = std::move(sampledAt);
+    for (const auto& [port, connections] : devices) snapshot.ports.push_back(readingWithoutMeasurements(port, connections));
+    sortByPort(snapshot.ports);
+    snapshot.error = message;
+    return snapshot;
+}
+
+struct PartnerTriple {
+    int port;
+    double vendor;
+    double product;
+};
+
+}  // namespace
+
+platform::PropertyDictionary Telemetry::properties(const platform::RegistryEntry& entry) {
+    auto props = entry.properties();
+    return props ? std::move(*props) : PropertyDictionary{};
+}
+
+Telemetry::DeviceMap Telemetry::connectedDevices() const {
+    DeviceMap devices;
+    auto match = registry_.matchingServices("IOUSBHostDevice");
+    if (match.result != platform::kResultSuccess || !match.iterator) return devices;
+    while (auto device = match.iterator->next()) {
+        auto name = stringOfFirstPresentKey(*device, "USB Product Name", "kUSBProductString");
+        if (!name) continue;
+        auto port = usbCPortAbove(*device);
+        if (!port) continue;
+        std::string serial =
+            stringOfFirstPresentKey(*device, "USB Serial Number", "kUSBSerialNumberString").value_or("");
+        std::string connectionID;
+        auto session = device->property("sessionID");
+        if (session && session->number() != nullptr)
+            connectionID = bootIdentity_.text() + ":" + session->number()->text;
+        devices[*port].push_back(ConnectedDevice{std::move(*name), std::move(serial), std::move(connectionID)});
+    }
+    return devices;
+}
+
+std::map<int, int> Telemetry::reportedBatteryLevels(const PropertyDictionary& props) const {
+    std::map<int, int> levels;
+    const auto* fed = listOfDictionaries(props, "FedDetails");
+    if (fed == nullptr) return levels;
+    auto match = registry_.matchingServices("IOPortTransportComponentCCUSBPDSOP");
+    if (match.result != platform::kResultSuccess || !match.iterator) return levels;
+
+    std::vector<PartnerTriple> triples;
+    while (auto component = match.iterator->next()) {
+        if (!isUSBCPortEntry(*component)) continue;
+        auto portNumber = number(component->property("ParentPortNumber"));
+        if (!portNumber || *portNumber >= 2147483648.0) continue;
+        auto metadataValue = component->property("Metadata");
+        const PropertyDictionary empty;
+        const PropertyDictionary& metadata =
+            metadataValue && metadataValue->dictionaryValue() ? *metadataValue->dictionaryValue() : empty;
+        auto vendor = number(find(metadata, "Vendor ID"));
+        auto product = number(find(metadata, "Product ID"));
+        if (!vendor || !product) continue;
+        triples.push_back(PartnerTriple{static_cast<int>(*portNumber), *vendor, *product});
+    }
+
+    for (std::size_t i = 0; i < triples.size(); ++i) {
+        const auto& triple = triples[i];
+        const bool ambiguous = std::any_of(triples.begin(), triples.end(), [&](const PartnerTriple& other) {
+            return &other != &triple && other.vendor == triple.vendor && other.product == triple.product;
+        });
+        if (ambiguous) continue;
+        const PropertyDictionary* matched = nullptr;
+        int matches = 0;
+        for (const auto& entry : *fed) {
+            const auto& details = *entry.dictionaryValue();
+            if (number(find(details, "FedVendorID")) == triple.vendor &&
+                number(find(details, "FedProductID")) == triple.product) {
+                matched = &details;
+                ++matches;
+            }
+        }
+        if (matches != 1) continue;
+        auto percent = number(find(*matched, "FedStateOfCharge"));
+        if (!percent || *percent > 100) continue;
+        auto remaining = number(find(*matched, "FedRemainingCapacity"));
+        if (!remaining || *remaining == 65535) continue;
+        auto design = number(find(*matched, "FedDesignCapacity"));
+        if (!design || !(*design > 0) || *remaining > *design) continue;
+        if (std::fabs(*remaining / *design * 100.0 - *percent) > 2.0) continue;
+        levels[triple.port] = static_cast<int>(*percent);
+    }
+    return levels;
+}
+
+Snapshot Telemetry::read(const std::optional<DeviceMap>& givenDevices) const {
+    std::string sampledAt = iso8601(clock_.now());
+    const DeviceMap devices = givenDevices ? *givenDevices : connectedDevices();
+
+    auto battery = registry_.firstMatchingService("AppleSmartBattery");
+    if (!battery) return unavailableSnapshot(std::move(sampledAt), devices, kNoPowerServiceMessage);
+    const PropertyDictionary props = properties(*battery);
+    battery.reset();
+    const auto levels = reportedBatteryLevels(props);
+
+    const auto* details = props.empty() ? nullptr : listOfDictionaries(props, "PowerOutDetails");
+    if (details == nullptr) return unavailableSnapshot(std::move(sampledAt), devices, kNoPortReadingsMessage);
+
+    Snapshot snapshot;
+    snapshot.sampledAt = std::move(sampledAt);
+    std::set<int> portsRead;
+    for (const auto& item : *details) {
+        const auto& entry = *item.dictionaryValue();
+        auto index = number(find(entry, "PortIndex"));
+        if (!index || !(*index > 0) || *index >= 2147483648.0) continue;
+        const int port = static_cast<int>(*index);
+
+        PortReading reading;
+        reading.port = port;
+        auto millivolts = number(find(entry, "AdapterVoltage"));
+        auto milliamps = number(find(entry, "Current"));
+        if (millivolts) reading.volts = *millivolts / 1000.0;
+        if (milliamps) reading.amps = *milliamps / 1000.0;
+        if (auto milliwatts = number(find(entry, "Watts"))) reading.watts = *milliwatts / 1000.0;
+        else if (reading.volts && reading.amps) reading.watts = *reading.volts * *reading.amps;
+        auto configuredVoltage = number(find(entry, "ConfiguredVoltage"));
+        auto configuredCurrent = number(find(entry, "ConfiguredCurrent"));
+        if (configuredVoltage && configuredCurrent)
+            reading.configuredWatts = *configuredVoltage * *configuredCurrent / 1000000.0;
+        if (auto found = devices.find(port); found != devices.end()) reading.connections = found->second;
+        reading.devices = deviceNames(reading.connections);
+        if (auto level = levels.find(port); level != levels.end()) reading.reportedBatteryPercent = level->second;
+        snapshot.ports.push_back(std::move(reading));
+        portsRead.insert(port);
+    }
+    for (const auto& [port, connections] : devices)
+        if (!portsRead.count(port)) snapshot.ports.push_back(readingWithoutMeasurements(port, connections));
+    sortByPort(snapshot.ports);
+
+    snapshot.powerDataUpdatedAt = powerDataTimestamp(props, clock_.now());
+    if (snapshot.ports.empty()) snapshot.error = kNoReadablePortMessage;
+    return snapshot;
 }
 
 }  // namespace ampwell
