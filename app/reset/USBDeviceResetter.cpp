@@ -224,7 +224,9 @@ ResetResult USBDeviceResetter::resetIPad(const std::string& serial,
                                          const std::optional<std::string>& expectedConnectionID) const {
     try {
         const std::string wanted = normalizedSerial(serial);
-        if (wanted.empty()) throw ResetError::invalidSerial();
+        // Dashes between blanks ("- -") leave blanks that the normalisation does not trim; such a
+        // serial still names no device.
+        if (trimmedWhitespaceAndNewlines(wanted).empty()) throw ResetError::invalidSerial();
         if (expectedConnectionID && expectedConnectionID->empty()) throw ResetError::identityUnavailable();
 
         std::vector<USBResetTarget> matches = enumerateTargets();
