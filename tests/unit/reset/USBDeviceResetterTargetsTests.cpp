@@ -113,44 +113,8 @@ TEST_F(Targets, VendorIsAbsentUnlessItIsANumber) {
     EXPECT_EQ(targets[2].vendorID, 0);
 }
 
-TEST_F(Targets, PortIsTheFirstUsbPortWithAPositiveNumberWithinSixteenLevels) {
-    // Below port 2: a chain of 15 plain entries, so port 2 is the 16th entry examined.
-    EntryID parent = kPort2;
-    for (EntryID id = 400; id < 415; ++id) {
-        registry.addEntry({id, "IOPort", {}, {{platform::kPortPlane, parent}}, {}});
-        parent = id;
-    }
-    plugNamed(360, "Sixteen Deep", 1, parent);
-    // One more plain level puts the port out of reach.
-    registry.addEntry({415, "IOPort", {}, {{platform::kPortPlane, parent}}, {}});
-    plugNamed(361, "Seventeen Deep", 2, 415);
-    // Below port 3: a zero-numbered port, a lowercase type and an unreadable level are climbed over.
-    registry.addEntry({420, "IOPort", {}, {{platform::kPortPlane, kPort3}},
-                       {{"ParentPortTypeDescription", text("USB-C")}, {"ParentPortNumber", whole(0)}}});
-    registry.addEntry({421, "IOPort", {}, {{platform::kPortPlane, 420}},
-                       {{"ParentPortTypeDescription", text("usb-c")}, {"ParentPortNumber", whole(5)}}});
-    registry.addEntry({422, "IOPort", {}, {{platform::kPortPlane, 421}}, {}, true});
-    plugNamed(362, "Climber", 3, 422);
-    plugNamed(363, "Direct", 4, kPort1);
-    plugNamed(364, "Nowhere", 5, std::nullopt);
-
-    const auto targets = list();
-    ASSERT_EQ(ids(targets), (std::vector<EntryID>{363, 360, 362, 364, 361}));
-    EXPECT_EQ(targets[0].port, 1);
-    EXPECT_EQ(targets[1].port, 2);
-    EXPECT_EQ(targets[2].port, 3);
-    EXPECT_EQ(targets[3].port, std::nullopt);
-    EXPECT_EQ(targets[4].port, std::nullopt);
-}
-
-TEST_F(Targets, ListIsSortedByPortThenNameThenRegistryID) {
-    plugNamed(372, "Same", 1, kPort2);
-    plugNamed(371, "Same", 2, kPort2);
-    plugNamed(373, "apple", 3, kPort1);
-    plugNamed(374, "Zebra", 4, kPort1);
-    plugNamed(375, "Loose", 5, std::nullopt);
-    EXPECT_EQ(ids(list()), (std::vector<EntryID>{374, 373, 371, 372, 375}));
-}
+// The port climb and the list order are checked through the real program by the golden
+// scenarios in tests/scenarios/reset_targets.
 
 TEST_F(Targets, ARefusedRegistryQueryGivesAnEmptyList) {
     plugNamed(380, "Disk", 1);
