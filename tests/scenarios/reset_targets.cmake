@@ -8,5 +8,5 @@ foreach(simulation ${AMPWELL_RESET_TARGET_SCENARIOS})
       -DPROGRAM=$<TARGET_FILE:ampwell>
       -DSIMULATION=${simulation}
       -DEXPECTED=${CMAKE_CURRENT_LIST_DIR}/reset_targets/${name}.expected
-      -P ${CMAKE_CURRENT_LIST_DIR}/reset_targets/expect_listing.cmake)
+      -P ${CMAKE_CURRENT_LIST_DIR}/scripts/expect_listing.cmake)
 endforeach()

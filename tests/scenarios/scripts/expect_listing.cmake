@@ -1,5 +1,6 @@
-# cmake -P script: runs PROGRAM --list-reset-targets on the simulation file SIMULATION and compares
-# its standard output byte for byte with the file EXPECTED.
+# Runs PROGRAM --list-reset-targets on the simulation file SIMULATION and compares
+# its standard output byte for byte with the file EXPECTED; status 0 and an empty standard error.
+# Usage: cmake -DPROGRAM=... -DSIMULATION=... -DEXPECTED=... -P expect_listing.cmake
 foreach(variable PROGRAM SIMULATION EXPECTED)
   if(NOT DEFINED ${variable})
     message(FATAL_ERROR "expect_listing.cmake needs -D${variable}=...")
