@@ -8,6 +8,7 @@
 #include "platform/sim/SimMobileDeviceList.hpp"
 #include "platform/sim/SimRegistry.hpp"
 #include "platform/sim/SimSystemLog.hpp"
+#include "platform/sim/SimUsbHost.hpp"
 #include "platform/sim/SimulationModel.hpp"
 
 #include <memory>
@@ -34,6 +35,7 @@ public:
     Defaults& defaults() override { return defaults_; }
     InstanceLock& instanceLock() override { return lock_; }
     SystemLog& systemLog() override { return log_; }
+    UsbHost& usbHost() override { return usbHost_; }
     // Whole seconds of the file's bootTime (rounded down); nullopt when it gives none.
     std::optional<std::int64_t> bootTimeSeconds() override;
 
@@ -43,6 +45,7 @@ public:
     SimMainQueue& simQueue() { return queue_; }
     SimRegistry& simRegistry() { return registry_; }
     SimDefaults& simDefaults() { return defaults_; }
+    SimUsbHost& simUsbHost() { return usbHost_; }
     // The mobile devices listed now; the timeline's "mobile" events change it.
     SimMobileDeviceList& mobileDevices() { return mobileDevices_; }
 
@@ -54,6 +57,7 @@ private:
     SimMainQueue queue_;
     SimSystemLog log_;
     SimRegistry registry_;
+    SimUsbHost usbHost_;
     SimMobileDeviceList mobileDevices_;
     SimDefaults defaults_;
     SimInstanceLock lock_;
