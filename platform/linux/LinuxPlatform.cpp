@@ -4,6 +4,7 @@
 #include "platform/linux/GLibMainQueue.hpp"
 #include "platform/linux/JournalLog.hpp"
 #include "platform/linux/JsonFileDefaults.hpp"
+#include "platform/linux/LibusbHost.hpp"
 #include "platform/linux/LinuxRegistry.hpp"
 #include "platform/linux/SysfsTree.hpp"
 #include "platform/linux/UserDirectories.hpp"
@@ -35,6 +36,7 @@ public:
     Defaults& defaults() override { return defaults_; }
     InstanceLock& instanceLock() override { return instanceLock_; }
     SystemLog& systemLog() override { return log_; }
+    UsbHost& usbHost() override { return usbHost_; }
     std::optional<std::int64_t> bootTimeSeconds() override { return BootTime::read(procRoot_); }
 
 private:
@@ -45,6 +47,7 @@ private:
     LinuxRegistry registry_;
     JsonFileDefaults defaults_;
     FileInstanceLock instanceLock_;
+    LibusbHost usbHost_;
 };
 
 }  // namespace

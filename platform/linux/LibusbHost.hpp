@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/UsbHost.hpp"
+
+#include <memory>
+#include <mutex>
+
+namespace ampwell::platform::linux_ {
+
+// The USB host client over libusb (usbfs): a device is opened by the bus number and address its
+// registry entry carries, reset with USBDEVFS_RESET, and closed when the client goes. Failures
+// come back in the "libusb" domain with IOKit-style codes, so that the resetter tells missing
+// permissions (LIBUSB_ERROR_ACCESS: no write access to /dev/bus/usb/BBB/DDD) and a device held by
+// someone else (LIBUSB_ERROR_BUSY) apart from other refusals; the description is libusb's own.
+// Thread-safe.
+class LibusbHost final : public UsbHost {
+public:
+    LibusbHost();
+    ~LibusbHost() override;
+    LibusbHost(const LibusbHost&) = delete;
+    LibusbHost& operator=(const LibusbHost&) = delete;
+
+    UsbHostOpenResult open(const RegistryEntry& device) override;
+
+    // How a libusb error code is reported.
+    static UsbHostError errorFor(int libusbCode);
+
+    struct Context;
+
+private:
+    std::shared_ptr<Context> context();
+
+    std::mutex mutex_;
+    std::shared_ptr<Context> context_;
+    int initResult_ = 0;
+};
+
+}  // namespace ampwell::platform::linux_
