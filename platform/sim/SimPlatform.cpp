@@ -1,9 +1,58 @@
 #include "platform/sim/SimPlatform.hpp"
 
+#include "platform/sim/SimTimeline.hpp"
+#include "platform/sim/SimulationLoader.hpp"
+
+#include <cmath>
+#include <cstdlib>
+
 namespace ampwell::platform::sim {
+namespace {
+
+SimClock makeClock(const SimulationModel& model) {
+    if (!model.clock) return SimClock::real(model.bootTime);
+    const Date start = model.clock->start ? dateFromSecondsSince1970(*model.clock->start) : SystemClock().now();
+    return SimClock(start, model.clock->speed, model.bootTime);
+}
+
+}  // namespace
+
+SimPlatform::SimPlatform(SimulationModel model, SimPlatformEnvironment environment)
+    : model_(std::move(model)),
+      clock_(makeClock(model_)),
+      queue_(clock_),
+      registry_(&queue_),
+      mobileDevices_(model_.mobileDevices),
+      defaults_(model_.defaults),
+      lock_(model_.lockDirectory.value_or(
+                SimInstanceLock::defaultDirectory(environment.runtimeDirectory, environment.temporaryDirectory)),
+            !model_.lockDirectory, log_) {
+    registry_.addEntries(model_.registry);
+    scheduleTimeline();
+}
+
+void SimPlatform::scheduleTimeline() {
+    for (const auto& event : model_.timeline) {
+        queue_.postAt(event.at, [this, &event] {
+            // The file was checked against the registry when it was read; only changes made from
+            // C++ since then can make an event fail, and the simulation then goes on without it.
+            try {
+                applyTimelineEvent(event, registry_, mobileDevices_);
+            } catch (const std::invalid_argument& error) {
+                log_.write("simulation: " + model_.file + ": " + event.path + ": " + error.what());
+            }
+        });
+    }
+}
+
+std::optional<std::int64_t> SimPlatform::bootTimeSeconds() {
+    if (!model_.bootTime) return std::nullopt;
+    return static_cast<std::int64_t>(std::floor(*model_.bootTime));
+}
 
 std::unique_ptr<Platform> makeSimulatedPlatform(const std::string& path) {
-    throw PlatformError(path + ": the simulated Mac is not built yet");
+    return std::make_unique<SimPlatform>(loadSimulationFile(path),
+                                         SimPlatformEnvironment{std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR")});
 }
 
 }  // namespace ampwell::platform::sim

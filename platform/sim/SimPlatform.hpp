@@ -1,11 +1,63 @@
 #pragma once
 
 #include "platform/Platform.hpp"
+#include "platform/sim/SimClock.hpp"
+#include "platform/sim/SimDefaults.hpp"
+#include "platform/sim/SimInstanceLock.hpp"
+#include "platform/sim/SimMainQueue.hpp"
+#include "platform/sim/SimMobileDeviceList.hpp"
+#include "platform/sim/SimRegistry.hpp"
+#include "platform/sim/SimSystemLog.hpp"
+#include "platform/sim/SimulationModel.hpp"
 
 #include <memory>
 #include <string>
 
 namespace ampwell::platform::sim {
+
+// What the simulated Mac takes from the host's environment: where the instance lock lives when
+// the file does not say (see SimInstanceLock).
+struct SimPlatformEnvironment {
+    const char* runtimeDirectory = nullptr;    // XDG_RUNTIME_DIR
+    const char* temporaryDirectory = nullptr;  // TMPDIR
+};
+
+// The virtual Mac a simulation file describes. Its timeline is scheduled on the main queue at
+// construction, so its events happen while some code runs the loop (runUntil).
+class SimPlatform final : public Platform {
+public:
+    explicit SimPlatform(SimulationModel model, SimPlatformEnvironment environment = {});
+
+    Clock& clock() override { return clock_; }
+    MainQueue& mainQueue() override { return queue_; }
+    Registry& registry() override { return registry_; }
+    Defaults& defaults() override { return defaults_; }
+    InstanceLock& instanceLock() override { return lock_; }
+    SystemLog& systemLog() override { return log_; }
+    // Whole seconds of the file's bootTime (rounded down); nullopt when it gives none.
+    std::optional<std::int64_t> bootTimeSeconds() override;
+
+    // The simulation's own parts, for the simulated services built on them and for tests.
+    const SimulationModel& model() const { return model_; }
+    SimClock& simClock() { return clock_; }
+    SimMainQueue& simQueue() { return queue_; }
+    SimRegistry& simRegistry() { return registry_; }
+    SimDefaults& simDefaults() { return defaults_; }
+    // The mobile devices listed now; the timeline's "mobile" events change it.
+    SimMobileDeviceList& mobileDevices() { return mobileDevices_; }
+
+private:
+    void scheduleTimeline();
+
+    SimulationModel model_;
+    SimClock clock_;
+    SimMainQueue queue_;
+    SimSystemLog log_;
+    SimRegistry registry_;
+    SimMobileDeviceList mobileDevices_;
+    SimDefaults defaults_;
+    SimInstanceLock lock_;
+};
 
 // The virtual Mac described by the simulation file at `path`. Throws PlatformError with one line
 // naming the file, the JSON path at fault and what is wrong.

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/Defaults.hpp"
+
+#include <mutex>
+
+namespace ampwell::platform::sim {
+
+// The simulated user-defaults domain: in memory, seeded from the simulation file, forgotten when
+// the process ends. Thread-safe.
+class SimDefaults final : public Defaults {
+public:
+    explicit SimDefaults(PropertyDictionary initial = {});
+
+    std::optional<PropertyValue> value(const std::string& key) const override;
+    void set(const std::string& key, const PropertyValue& value) override;
+    void remove(const std::string& key) override;
+    // A copy of the whole domain (tests and the demo show what was written).
+    PropertyDictionary contents() const;
+
+private:
+    mutable std::mutex mutex_;
+    PropertyDictionary values_;
+};
+
+}  // namespace ampwell::platform::sim

@@ -1,0 +1,268 @@
+#include "platform/sim/SimJsonNode.hpp"
+
+#include "platform/Platform.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <set>
+
+namespace ampwell::platform::sim {
+namespace {
+
+bool isPlainName(const std::string& key) {
+    if (key.empty() || std::isdigit(static_cast<unsigned char>(key[0]))) return false;
+    return std::all_of(key.begin(), key.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '$';
+    });
+}
+
+std::optional<std::uint8_t> hexDigit(char c) {
+    if (c >= '0' && c <= '9') return static_cast<std::uint8_t>(c - '0');
+    if (c >= 'a' && c <= 'f') return static_cast<std::uint8_t>(c - 'a' + 10);
+    if (c >= 'A' && c <= 'F') return static_cast<std::uint8_t>(c - 'A' + 10);
+    return std::nullopt;
+}
+
+// The line of a parse error without the library's "[json.exception...] " tag, on one line.
+std::string parseErrorText(const std::string& what) {
+    std::string text = what;
+    const auto tag = text.find("] ");
+    if (text.rfind("[json.exception", 0) == 0 && tag != std::string::npos) text.erase(0, tag + 2);
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    return text;
+}
+
+}  // namespace
+
+std::string jsonQuoted(const std::string& text) {
+    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string jsonPathKey(const std::string& parent, const std::string& key) {
+    return isPlainName(key) ? parent + "." + key : parent + "[" + jsonQuoted(key) + "]";
+}
+
+std::string jsonPathIndex(const std::string& parent, std::size_t index) {
+    return parent + "[" + std::to_string(index) + "]";
+}
+
+nlohmann::json parseJsonDocument(const std::string& text, const std::string& file) {
+    // The library keeps the last of two equal keys; a duplicated key is a mistake in the file,
+    // so the parser's events are followed to find it and name its place.
+    struct Frame {
+        bool array = false;
+        std::size_t count = 0;
+        std::string key;
+        std::set<std::string> keys;
+    };
+    std::vector<Frame> frames;
+    std::optional<std::string> duplicate;
+    const auto currentPath = [&frames] {
+        std::string path = "$";
+        for (const auto& frame : frames)
+            path = frame.array ? jsonPathIndex(path, frame.count - 1) : jsonPathKey(path, frame.key);
+        return path;
+    };
+    const auto countElement = [&frames] {
+        if (!frames.empty() && frames.back().array) ++frames.back().count;
+    };
+    using Event = nlohmann::json::parse_event_t;
+    const nlohmann::json::parser_callback_t callback = [&](int, Event event, nlohmann::json& parsed) {
+        switch (event) {
+        case Event::object_start:
+        case Event::array_start:
+            countElement();
+            frames.push_back(Frame{event == Event::array_start, 0, {}, {}});
+            break;
+        case Event::object_end:
+        case Event::array_end:
+            if (!frames.empty()) frames.pop_back();
+            break;
+        case Event::key:
+            if (!frames.empty() && parsed.is_string()) {
+                auto& frame = frames.back();
+                frame.key = parsed.get<std::string>();
+                if (!frame.keys.insert(frame.key).second && !duplicate) duplicate = currentPath();
+            }
+            break;
+        case Event::value:
+            countElement();
+            break;
+        }
+        return true;
+    };
+    nlohmann::json document;
+    try {
+        document = nlohmann::json::parse(text, callback);
+    } catch (const nlohmann::json::parse_error& error) {
+        throw PlatformError(file + ": $: not JSON: " + parseErrorText(error.what()));
+    }
+    if (duplicate) throw PlatformError(file + ": " + *duplicate + ": the key appears twice in its object");
+    return document;
+}
+
+SimJsonNode::SimJsonNode(const nlohmann::json& value, std::string path, std::string file)
+    : value_(&value), path_(std::move(path)), file_(std::move(file)) {}
+
+void SimJsonNode::fail(const std::string& what) const { throw PlatformError(file_ + ": " + path_ + ": " + what); }
+
+std::string SimJsonNode::kindText() const {
+    switch (value_->type()) {
+    case nlohmann::json::value_t::null: return "null";
+    case nlohmann::json::value_t::boolean: return "a boolean";
+    case nlohmann::json::value_t::number_integer:
+    case nlohmann::json::value_t::number_unsigned: return "a whole number";
+    case nlohmann::json::value_t::number_float: return "a number with a fraction or exponent";
+    case nlohmann::json::value_t::string: return "a string";
+    case nlohmann::json::value_t::array: return "an array";
+    case nlohmann::json::value_t::object: return "an object";
+    default: return "an unsupported value";
+    }
+}
+
+std::string SimJsonNode::string() const {
+    if (!value_->is_string()) fail("expected a string, found " + kindText());
+    return value_->get<std::string>();
+}
+
+std::string SimJsonNode::name() const {
+    std::string text = string();
+    if (text.empty()) fail("expected a non-empty string");
+    return text;
+}
+
+double SimJsonNode::number() const {
+    if (!value_->is_number()) fail("expected a number, found " + kindText());
+    return value_->get<double>();
+}
+
+bool SimJsonNode::boolean() const {
+    if (!value_->is_boolean()) fail("expected true or false, found " + kindText());
+    return value_->get<bool>();
+}
+
+std::uint64_t SimJsonNode::wholeNumber() const {
+    if (value_->is_number_unsigned()) return value_->get<std::uint64_t>();
+    if (value_->is_number_integer()) fail("expected a whole number from 0, found " + value_->dump());
+    fail("expected a whole number, found " + kindText());
+}
+
+std::uint64_t SimJsonNode::entryID() const {
+    const std::uint64_t id = wholeNumber();
+    if (id == 0) fail("entry ID 0 is not allowed");
+    return id;
+}
+
+std::uint32_t SimJsonNode::code32() const {
+    if (value_->is_string()) {
+        const std::string text = value_->get<std::string>();
+        const bool prefixed = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+        if (!prefixed || text.size() > 10) fail("expected a 32-bit code, found the text " + jsonQuoted(text));
+        std::uint32_t code = 0;
+        for (std::size_t i = 2; i < text.size(); ++i) {
+            const auto digit = hexDigit(text[i]);
+            if (!digit) fail("expected a 32-bit code, found the text " + jsonQuoted(text));
+            code = code << 4 | *digit;
+        }
+        return code;
+    }
+    if (value_->is_number_unsigned()) {
+        const auto value = value_->get<std::uint64_t>();
+        if (value > 0xFFFFFFFFull) fail("the code " + value_->dump() + " does not fit in 32 bits");
+        return static_cast<std::uint32_t>(value);
+    }
+    if (value_->is_number_integer()) {
+        const auto value = value_->get<std::int64_t>();
+        if (value < INT32_MIN) fail("the code " + value_->dump() + " does not fit in 32 bits");
+        return static_cast<std::uint32_t>(static_cast<std::int32_t>(value));
+    }
+    fail("expected a 32-bit code (a whole number or \"0x\" hex text), found " + kindText());
+}
+
+std::vector<SimJsonNode> SimJsonNode::items() const {
+    if (!value_->is_array()) fail("expected an array, found " + kindText());
+    std::vector<SimJsonNode> result;
+    result.reserve(value_->size());
+    for (std::size_t i = 0; i < value_->size(); ++i) result.emplace_back((*value_)[i], jsonPathIndex(path_, i), file_);
+    return result;
+}
+
+SimJsonObject SimJsonNode::object() const {
+    if (!value_->is_object()) fail("expected an object, found " + kindText());
+    return SimJsonObject(*this);
+}
+
+PropertyValue SimJsonNode::propertyValue() const {
+    switch (value_->type()) {
+    case nlohmann::json::value_t::boolean: return PropertyValue::boolean(value_->get<bool>());
+    case nlohmann::json::value_t::number_integer: return PropertyValue::wholeNumber(value_->get<std::int64_t>());
+    case nlohmann::json::value_t::number_unsigned: return PropertyValue::unsignedNumber(value_->get<std::uint64_t>());
+    case nlohmann::json::value_t::number_float: return PropertyValue::realNumber(value_->get<double>());
+    case nlohmann::json::value_t::string: return PropertyValue::string(value_->get<std::string>());
+    case nlohmann::json::value_t::array: {
+        PropertyArray items;
+        for (const auto& item : this->items()) items.push_back(item.propertyValue());
+        return PropertyValue::array(std::move(items));
+    }
+    case nlohmann::json::value_t::object: {
+        if (!value_->contains("$data")) return PropertyValue::dictionary(propertyDictionary());
+        if (value_->size() != 1) fail("a data value has the one key \"$data\" and nothing else");
+        const SimJsonNode hex((*value_)["$data"], jsonPathKey(path_, "$data"), file_);
+        const std::string text = hex.string();
+        if (text.size() % 2 != 0) hex.fail("expected pairs of hex digits, found an odd number of digits");
+        PropertyData bytes;
+        bytes.reserve(text.size() / 2);
+        for (std::size_t i = 0; i < text.size(); i += 2) {
+            const auto high = hexDigit(text[i]);
+            const auto low = hexDigit(text[i + 1]);
+            if (!high || !low) hex.fail("expected hex digits, found " + jsonQuoted(text.substr(i, 2)));
+            bytes.push_back(static_cast<std::uint8_t>(*high << 4 | *low));
+        }
+        return PropertyValue::data(std::move(bytes));
+    }
+    case nlohmann::json::value_t::null: fail("null is not a property value");
+    default: fail("unsupported value");
+    }
+}
+
+PropertyDictionary SimJsonNode::propertyDictionary() const {
+    PropertyDictionary result;
+    for (auto& [key, node] : object().members()) result.emplace(key, node.propertyValue());
+    return result;
+}
+
+SimJsonObject::SimJsonObject(SimJsonNode node) : node_(std::move(node)) {}
+
+bool SimJsonObject::has(const std::string& key) const { return node_.json().contains(key); }
+
+std::optional<SimJsonNode> SimJsonObject::optional(const std::string& key) {
+    const auto found = node_.json().find(key);
+    if (found == node_.json().end()) return std::nullopt;
+    read_.push_back(key);
+    return SimJsonNode(*found, jsonPathKey(node_.path(), key), node_.file());
+}
+
+SimJsonNode SimJsonObject::required(const std::string& key) {
+    auto value = optional(key);
+    if (!value) node_.fail("missing key " + jsonQuoted(key));
+    return *value;
+}
+
+std::vector<std::pair<std::string, SimJsonNode>> SimJsonObject::members() {
+    std::vector<std::pair<std::string, SimJsonNode>> result;
+    for (auto it = node_.json().begin(); it != node_.json().end(); ++it) {
+        read_.push_back(it.key());
+        result.emplace_back(it.key(), SimJsonNode(it.value(), jsonPathKey(node_.path(), it.key()), node_.file()));
+    }
+    return result;
+}
+
+void SimJsonObject::finish() const {
+    for (auto it = node_.json().begin(); it != node_.json().end(); ++it) {
+        if (std::find(read_.begin(), read_.end(), it.key()) == read_.end())
+            SimJsonNode(it.value(), jsonPathKey(node_.path(), it.key()), node_.file()).fail("unknown key");
+    }
+}
+
+}  // namespace ampwell::platform::sim

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "platform/PropertyValue.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ampwell::platform::sim {
+
+class SimJsonObject;
+
+// `parent` extended by an object key: ".key" for plain names, otherwise ["key"] in JSON quoting
+// (so "USB Product Name" reads $.registry[0].properties["USB Product Name"]).
+std::string jsonPathKey(const std::string& parent, const std::string& key);
+std::string jsonPathIndex(const std::string& parent, std::size_t index);
+// `text` as a JSON string literal: quoted, with quotes and control characters escaped.
+std::string jsonQuoted(const std::string& text);
+
+// Parses a whole document. A text that is not JSON, or an object with the same key twice, fails
+// with PlatformError "<file>: <JSON path>: <what is wrong>".
+nlohmann::json parseJsonDocument(const std::string& text, const std::string& file);
+
+// One value of the simulation file together with its place in it, so that every complaint about
+// it names the file and the JSON path. Each typed read fails with PlatformError when the value
+// has another type. The document must outlive the node.
+class SimJsonNode {
+public:
+    SimJsonNode(const nlohmann::json& value, std::string path, std::string file);
+
+    const nlohmann::json& json() const { return *value_; }
+    const std::string& path() const { return path_; }
+    const std::string& file() const { return file_; }
+    // Throws PlatformError "<file>: <path>: <what>".
+    [[noreturn]] void fail(const std::string& what) const;
+    // What kind of JSON value this is, for messages ("a string", "an object", ...).
+    std::string kindText() const;
+
+    bool isNull() const { return value_->is_null(); }
+    bool isObject() const { return value_->is_object(); }
+    bool isArray() const { return value_->is_array(); }
+    std::string string() const;
+    // A non-empty string.
+    std::string name() const;
+    // Any number.
+    double number() const;
+    bool boolean() const;
+    // A whole number from 0 to 2^64 - 1.
+    std::uint64_t wholeNumber() const;
+    // A registry entry ID: a whole number that is not 0.
+    std::uint64_t entryID() const;
+    // A 32-bit code: a whole number from -2^31 to 2^32 - 1, or a text "0x" and 1 to 8 hex
+    // digits; kept as its 32 bits.
+    std::uint32_t code32() const;
+    std::vector<SimJsonNode> items() const;
+    SimJsonObject object() const;
+    // JSON true/false → boolean; a number written without fraction or exponent → whole number;
+    // any other number → real number; string → string; {"$data": "hex"} → data; array → array;
+    // other object → dictionary. null has no property value.
+    PropertyValue propertyValue() const;
+    PropertyDictionary propertyDictionary() const;
+
+private:
+    const nlohmann::json* value_;
+    std::string path_;
+    std::string file_;
+};
+
+// Reads the members of one object and insists that every member was read: a section asks for
+// the keys it knows, then finish() names the first key nobody asked for. Adding a key to the
+// format is one more optional() call.
+class SimJsonObject {
+public:
+    explicit SimJsonObject(SimJsonNode node);
+
+    const SimJsonNode& node() const { return node_; }
+    bool has(const std::string& key) const;
+    std::optional<SimJsonNode> optional(const std::string& key);
+    SimJsonNode required(const std::string& key);
+    // Every member in key order, all counted as read (for maps whose keys are data).
+    std::vector<std::pair<std::string, SimJsonNode>> members();
+    // Fails at the first member that was not read: "unknown key".
+    void finish() const;
+
+private:
+    SimJsonNode node_;
+    std::vector<std::string> read_;
+};
+
+}  // namespace ampwell::platform::sim

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/SystemLog.hpp"
+
+#include <iosfwd>
+#include <mutex>
+#include <string>
+
+namespace ampwell::platform::sim {
+
+// The simulated system log: each line goes to `out` (standard error by default) behind kPrefix,
+// whole, so lines from several threads never mix. Any thread.
+class SimSystemLog final : public SystemLog {
+public:
+    static constexpr const char* kPrefix = "[simulated system log] ";
+
+    SimSystemLog();
+    explicit SimSystemLog(std::ostream& out);
+    void write(const std::string& line) override;
+
+private:
+    std::mutex mutex_;
+    std::ostream& out_;
+};
+
+}  // namespace ampwell::platform::sim

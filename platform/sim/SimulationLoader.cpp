@@ -1,0 +1,311 @@
+#include "platform/sim/SimulationLoader.hpp"
+
+#include "platform/Platform.hpp"
+#include "platform/sim/SimIso8601.hpp"
+#include "platform/sim/SimJsonNode.hpp"
+#include "platform/sim/SimMobileDeviceList.hpp"
+#include "platform/sim/SimRegistry.hpp"
+#include "platform/sim/SimTimeline.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+namespace ampwell::platform::sim {
+namespace {
+
+// Each section of the file has one reader below. A new key is one more `optional(...)` line in
+// the reader of its section (and a field in SimulationModel.hpp); finish() rejects every key no
+// reader asked for.
+
+[[noreturn]] void failAt(const std::string& file, const std::string& path, const std::string& what) {
+    throw PlatformError(file + ": " + path + ": " + what);
+}
+
+// A number from 0 (`what` says what it is: "seconds", "a speed").
+double readFromZero(const SimJsonNode& node, const std::string& what) {
+    const double value = node.number();
+    if (!std::isfinite(value) || value < 0) node.fail("expected " + what + " from 0, found " + node.json().dump());
+    return value;
+}
+
+double readSeconds(const SimJsonNode& node) { return readFromZero(node, "seconds"); }
+
+SimClockSettings readClock(const SimJsonNode& node) {
+    auto object = node.object();
+    SimClockSettings clock;
+    if (auto start = object.optional("start")) {
+        if (start->json().is_string()) {
+            clock.start = parseIso8601(start->string());
+            if (!clock.start)
+                start->fail("expected an ISO 8601 date-time such as \"2026-12-06T22:30:16Z\", found " +
+                            jsonQuoted(start->string()));
+        } else if (start->json().is_number()) {
+            clock.start = readSeconds(*start);
+        } else {
+            start->fail("expected an ISO 8601 date-time text or seconds since 1970, found " + start->kindText());
+        }
+    }
+    if (auto speed = object.optional("speed")) clock.speed = readFromZero(*speed, "a speed");
+    object.finish();
+    return clock;
+}
+
+std::map<std::string, std::optional<EntryID>> readPlanes(const SimJsonNode& node) {
+    std::map<std::string, std::optional<EntryID>> planes;
+    for (auto& [plane, parent] : node.object().members()) {
+        if (plane.empty()) parent.fail("a plane needs a name");
+        planes.emplace(plane, parent.isNull() ? std::nullopt : std::optional<EntryID>(parent.entryID()));
+    }
+    return planes;
+}
+
+SimEntrySpec readEntry(const SimJsonNode& node) {
+    auto object = node.object();
+    SimEntrySpec entry;
+    entry.id = object.required("id").entryID();
+    entry.className = object.required("class").name();
+    if (auto conforms = object.optional("conforms"))
+        for (const auto& name : conforms->items()) entry.conforms.push_back(name.name());
+    if (auto planes = object.optional("planes")) entry.planes = readPlanes(*planes);
+    if (auto properties = object.optional("properties")) entry.properties = properties->propertyDictionary();
+    if (auto fail = object.optional("propertiesFail")) entry.propertiesFail = fail->boolean();
+    object.finish();
+    return entry;
+}
+
+std::vector<SimEntrySpec> readRegistry(const SimJsonNode& node) {
+    std::vector<SimEntrySpec> entries;
+    for (const auto& item : node.items()) entries.push_back(readEntry(item));
+    return entries;
+}
+
+std::int32_t readCode(const SimJsonNode& node) { return static_cast<std::int32_t>(node.code32()); }
+
+SimMobileDeviceUpdate readMobileDevice(const SimJsonNode& node) {
+    auto object = node.object();
+    SimMobileDeviceUpdate device;
+    device.identifier = object.required("identifier").name();
+    if (auto serial = object.optional("usbSerial")) {
+        if (serial->isNull())
+            device.clearUsbSerial = true;
+        else
+            device.usbSerial = serial->string();
+    }
+    if (auto type = object.optional("interfaceType")) {
+        if (type->isNull())
+            device.clearInterfaceType = true;
+        else
+            device.interfaceType = readCode(*type);
+    }
+    if (auto code = object.optional("connect")) device.connect = readCode(*code);
+    if (auto code = object.optional("paired")) device.paired = readCode(*code);
+    if (auto code = object.optional("validatePairing")) device.validatePairing = readCode(*code);
+    if (auto code = object.optional("startSession")) device.startSession = readCode(*code);
+    if (auto values = object.optional("values"))
+        for (auto& [domain, dictionary] : values->object().members()) device.values.emplace(domain, dictionary.propertyDictionary());
+    object.finish();
+    return device;
+}
+
+std::vector<SimMobileDevice> readMobileDevices(const SimJsonNode& node) {
+    std::vector<SimMobileDevice> devices;
+    std::map<std::string, std::string> seen;  // identifier → where it was first listed
+    for (const auto& item : node.items()) {
+        auto update = readMobileDevice(item);
+        const auto [first, added] = seen.emplace(update.identifier, item.path());
+        if (!added)
+            SimJsonNode(item.json()["identifier"], jsonPathKey(item.path(), "identifier"), item.file())
+                .fail("the identifier " + jsonQuoted(update.identifier) + " is already listed at " + first->second);
+        devices.push_back(applyUpdate(SimMobileDevice{}, update));
+    }
+    return devices;
+}
+
+SimAddEvent readAdd(const SimJsonNode& node) {
+    SimAddEvent add;
+    if (!node.isArray()) {
+        add.entries.push_back(readEntry(node));
+        return add;
+    }
+    add.asList = true;
+    for (const auto& item : node.items()) add.entries.push_back(readEntry(item));
+    if (add.entries.empty()) node.fail("an add needs at least one entry");
+    return add;
+}
+
+SimSetEvent readSet(const SimJsonNode& node) {
+    auto object = node.object();
+    SimSetEvent set;
+    set.id = object.required("id").entryID();
+    for (auto& [key, value] : object.required("properties").object().members()) {
+        if (value.isNull())
+            set.removedKeys.push_back(key);
+        else
+            set.properties.emplace(key, value.propertyValue());
+    }
+    object.finish();
+    return set;
+}
+
+SimMessageEvent readMessage(const SimJsonNode& node) {
+    auto object = node.object();
+    SimMessageEvent message;
+    message.id = object.required("id").entryID();
+    message.type = object.required("type").code32();
+    object.finish();
+    return message;
+}
+
+SimMobileEvent readMobile(const SimJsonNode& node) {
+    SimMobileEvent mobile;
+    auto object = node.object();
+    if (!object.has("remove")) {
+        mobile.update = readMobileDevice(node);
+        return mobile;
+    }
+    mobile.update.identifier = object.required("identifier").name();
+    const auto remove = object.required("remove");
+    if (!remove.boolean()) remove.fail("remove is true or left out");
+    mobile.remove = true;
+    for (auto& [key, value] : object.members())
+        if (key != "identifier" && key != "remove") value.fail("a removal has only \"identifier\" and \"remove\"");
+    return mobile;
+}
+
+const char* const kActions[] = {"add", "remove", "set", "message", "mobile"};
+
+SimTimelineEvent readEvent(const SimJsonNode& node, double previousAt) {
+    auto object = node.object();
+    SimTimelineEvent event;
+    const auto at = object.required("at");
+    event.at = readSeconds(at);
+    if (event.at < previousAt)
+        at.fail("the event at " + at.json().dump() + " comes before the previous one (" + nlohmann::json(previousAt).dump() +
+                "); events are in time order");
+    std::optional<SimJsonNode> action;
+    std::string name;
+    for (const char* key : kActions) {
+        auto found = object.optional(key);
+        if (!found) continue;
+        if (action) found->fail("an event does one thing; it already has \"" + name + "\"");
+        action = found;
+        name = key;
+    }
+    object.finish();
+    if (!action) node.fail("an event needs one of \"add\", \"remove\", \"set\", \"message\" or \"mobile\"");
+    event.path = action->path();
+    if (name == "add") event.action = readAdd(*action);
+    if (name == "remove") event.action = SimRemoveEvent{action->entryID()};
+    if (name == "set") event.action = readSet(*action);
+    if (name == "message") event.action = readMessage(*action);
+    if (name == "mobile") event.action = readMobile(*action);
+    return event;
+}
+
+std::vector<SimTimelineEvent> readTimeline(const SimJsonNode& node) {
+    std::vector<SimTimelineEvent> events;
+    double previousAt = 0;
+    for (const auto& item : node.items()) {
+        events.push_back(readEvent(item, previousAt));
+        previousAt = events.back().at;
+    }
+    return events;
+}
+
+std::string fieldPath(std::string path, const std::vector<std::string>& field) {
+    for (const auto& key : field) path = jsonPathKey(path, key);
+    return path;
+}
+
+// Plays the registry and the timeline on a scratch registry, so that an ID used twice, a
+// missing parent, a cycle, or an event naming something not present at its time is found
+// before the program starts, with its place in the file.
+void checkAgainstRegistry(const SimulationModel& model) {
+    SimRegistry registry;
+    try {
+        registry.addEntries(model.registry);
+    } catch (const SimRegistryError& error) {
+        failAt(model.file, fieldPath(jsonPathIndex("$.registry", error.index()), error.field()), error.what());
+    }
+    SimMobileDeviceList devices(model.mobileDevices);
+    for (const auto& event : model.timeline) {
+        try {
+            applyTimelineEvent(event, registry, devices);
+        } catch (const SimRegistryError& error) {
+            std::string path = event.path;
+            if (const auto* add = std::get_if<SimAddEvent>(&event.action))
+                path = fieldPath(add->asList ? jsonPathIndex(path, error.index()) : path, error.field());
+            else if (!std::holds_alternative<SimRemoveEvent>(event.action))
+                path = jsonPathKey(path, "id");
+            failAt(model.file, path, error.what());
+        } catch (const std::invalid_argument&) {
+            const auto& mobile = std::get<SimMobileEvent>(event.action);
+            failAt(model.file, jsonPathKey(event.path, "identifier"),
+                   "no mobile device " + jsonQuoted(mobile.update.identifier) + " is listed at this time");
+        }
+    }
+}
+
+}  // namespace
+
+SimulationModel parseSimulation(const std::string& text, const std::string& file) {
+    const nlohmann::json document = parseJsonDocument(text, file);
+    auto top = SimJsonNode(document, "$", file).object();
+
+    const auto format = top.required("format");
+    if (format.string() != kSimulationFormat)
+        format.fail("unknown format " + jsonQuoted(format.string()) + " (this program reads " +
+                    jsonQuoted(kSimulationFormat) + ")");
+    const auto clock = top.optional("clock");
+    const auto bootTime = top.optional("bootTime");
+    const auto registry = top.optional("registry");
+    const auto mobileDevices = top.optional("mobileDevices");
+    const auto defaults = top.optional("defaults");
+    const auto timeline = top.optional("timeline");
+    const auto lockDirectory = top.optional("lockDirectory");
+    top.finish();
+
+    SimulationModel model;
+    model.file = file;
+    if (clock) model.clock = readClock(*clock);
+    if (bootTime) {
+        model.bootTime = readSeconds(*bootTime);
+        if (model.clock && model.clock->start && *model.bootTime > *model.clock->start)
+            bootTime->fail("the boot time is later than clock.start");
+    }
+    if (registry) model.registry = readRegistry(*registry);
+    if (mobileDevices) model.mobileDevices = readMobileDevices(*mobileDevices);
+    if (defaults) model.defaults = defaults->propertyDictionary();
+    if (timeline) model.timeline = readTimeline(*timeline);
+    if (lockDirectory) model.lockDirectory = lockDirectory->name();
+    checkAgainstRegistry(model);
+    return model;
+}
+
+SimulationModel loadSimulationFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw PlatformError(path + ": cannot be read: " + std::strerror(errno));
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count > 0) {
+            text.append(buffer, static_cast<std::size_t>(count));
+        } else if (count == 0) {
+            break;
+        } else if (errno != EINTR) {
+            const int error = errno;
+            ::close(fd);
+            throw PlatformError(path + ": cannot be read: " + std::strerror(error));
+        }
+    }
+    ::close(fd);
+    return parseSimulation(text, path);
+}
+
+}  // namespace ampwell::platform::sim

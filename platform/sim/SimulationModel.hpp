@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/PropertyValue.hpp"
+#include "platform/Registry.hpp"
+#include "platform/sim/SimEntrySpec.hpp"
+#include "platform/sim/SimMobileDevice.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace ampwell::platform::sim {
+
+// The simulation file's "clock".
+struct SimClockSettings {
+    std::optional<double> start;  // seconds since 1970; absent: the moment the program starts
+    double speed = 1;             // 0 frozen, 1 real time, N times real time
+};
+
+// What one timeline event does.
+struct SimAddEvent {
+    std::vector<SimEntrySpec> entries;  // added as one batch
+    bool asList = false;                // the file gave an array of entries
+};
+struct SimRemoveEvent {
+    EntryID id = 0;
+};
+struct SimSetEvent {
+    EntryID id = 0;
+    PropertyDictionary properties;        // merged into the entry's properties
+    std::vector<std::string> removedKeys;  // keys given as null
+};
+struct SimMessageEvent {
+    EntryID id = 0;
+    std::uint32_t type = 0;
+};
+struct SimMobileEvent {
+    SimMobileDeviceUpdate update;
+    bool remove = false;
+};
+using SimTimelineAction = std::variant<SimAddEvent, SimRemoveEvent, SimSetEvent, SimMessageEvent, SimMobileEvent>;
+
+struct SimTimelineEvent {
+    double at = 0;  // seconds after the start
+    SimTimelineAction action;
+    std::string path;  // JSON path of the action in the file, e.g. $.timeline[2].add
+};
+
+// A simulation file, read and checked: everything the simulated Mac is built from.
+struct SimulationModel {
+    std::string file;
+    std::optional<SimClockSettings> clock;  // absent: the host's real clock
+    std::optional<double> bootTime;         // seconds since 1970; absent: boot time unknown
+    std::vector<SimEntrySpec> registry;     // in registry order
+    std::vector<SimMobileDevice> mobileDevices;
+    PropertyDictionary defaults;
+    std::vector<SimTimelineEvent> timeline;  // in time order
+    std::optional<std::string> lockDirectory;
+};
+
+}  // namespace ampwell::platform::sim
