@@ -23,6 +23,7 @@ SimPlatform::SimPlatform(SimulationModel model, SimPlatformEnvironment environme
       queue_(clock_),
       registry_(&queue_),
       mobileDevices_(model_.mobileDevices),
+      mobileDeviceService_(mobileDevices_, clock_, model_.mobileDeviceServiceAvailable),
       defaults_(model_.defaults),
       lock_(model_.lockDirectory.value_or(
                 SimInstanceLock::defaultDirectory(environment.runtimeDirectory, environment.temporaryDirectory)),

@@ -6,6 +6,7 @@
 #include "platform/sim/SimInstanceLock.hpp"
 #include "platform/sim/SimMainQueue.hpp"
 #include "platform/sim/SimMobileDeviceList.hpp"
+#include "platform/sim/SimMobileDeviceService.hpp"
 #include "platform/sim/SimRegistry.hpp"
 #include "platform/sim/SimSystemLog.hpp"
 #include "platform/sim/SimulationModel.hpp"
@@ -34,6 +35,7 @@ public:
     Defaults& defaults() override { return defaults_; }
     InstanceLock& instanceLock() override { return lock_; }
     SystemLog& systemLog() override { return log_; }
+    MobileDeviceService& mobileDevices() override { return mobileDeviceService_; }
     // Whole seconds of the file's bootTime (rounded down); nullopt when it gives none.
     std::optional<std::int64_t> bootTimeSeconds() override;
 
@@ -44,7 +46,8 @@ public:
     SimRegistry& simRegistry() { return registry_; }
     SimDefaults& simDefaults() { return defaults_; }
     // The mobile devices listed now; the timeline's "mobile" events change it.
-    SimMobileDeviceList& mobileDevices() { return mobileDevices_; }
+    SimMobileDeviceList& simMobileDevices() { return mobileDevices_; }
+    SimMobileDeviceService& simMobileDeviceService() { return mobileDeviceService_; }
 
 private:
     void scheduleTimeline();
@@ -55,6 +58,7 @@ private:
     SimSystemLog log_;
     SimRegistry registry_;
     SimMobileDeviceList mobileDevices_;
+    SimMobileDeviceService mobileDeviceService_;
     SimDefaults defaults_;
     SimInstanceLock lock_;
 };
