@@ -49,7 +49,8 @@ TEST(SimMobileDeviceService, OptionalOperationsFollowTheFile) {
     SimPlatform simulated(std::move(platform));
     auto& service = simulated.mobileDevices();
     service.load();
-    auto& device = *service.createDeviceList()->front();
+    const auto list = service.createDeviceList();
+    auto& device = *list->front();
     EXPECT_EQ(service.interfaceType(device), std::nullopt);
     EXPECT_EQ(service.copyDeviceUSBSerialNumber(device), std::nullopt);
     EXPECT_EQ(service.isPaired(device), 0);
