@@ -45,8 +45,9 @@ public:
     // A timer firing every `interval` (repeats) or once.
     virtual std::unique_ptr<Timer> scheduleTimer(Seconds interval, bool repeats,
                                                  std::function<void()> fire) = 0;
-    // Runs the loop until the platform clock reaches `deadline` (returns at once when it already
-    // has). Main thread only; may be nested in no other call of this queue.
+    // Runs the loop until the platform clock reaches `deadline`; work due at the deadline itself
+    // still runs. Returns at once when the deadline has already passed. Main thread only; may be
+    // nested in no other call of this queue.
     virtual void runUntil(Date deadline) = 0;
 };
 

@@ -2,7 +2,7 @@
 
 #include "platform/MainQueue.hpp"
 #include "platform/Registry.hpp"
-#include "platform/sim/SimEntrySpec.hpp"
+#include "platform/sim/SimEntry.hpp"
 
 #include <atomic>
 #include <cstdint>

@@ -7,6 +7,8 @@
 #include "platform/sim/SimRegistry.hpp"
 #include "platform/sim/SimTimeline.hpp"
 
+#include <fmt/format.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -186,8 +188,8 @@ SimTimelineEvent readEvent(const SimJsonNode& node, double previousAt) {
     const auto at = object.required("at");
     event.at = readSeconds(at);
     if (event.at < previousAt)
-        at.fail("the event at " + at.json().dump() + " comes before the previous one (" + nlohmann::json(previousAt).dump() +
-                "); events are in time order");
+        at.fail(fmt::format("the event at {} comes before the previous one ({}); events are in time order", event.at,
+                            previousAt));
     std::optional<SimJsonNode> action;
     std::string name;
     for (const char* key : kActions) {

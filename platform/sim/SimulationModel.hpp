@@ -2,7 +2,7 @@
 
 #include "platform/PropertyValue.hpp"
 #include "platform/Registry.hpp"
-#include "platform/sim/SimEntrySpec.hpp"
+#include "platform/sim/SimEntry.hpp"
 #include "platform/sim/SimMobileDevice.hpp"
 
 #include <cstdint>

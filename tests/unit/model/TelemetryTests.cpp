@@ -183,23 +183,24 @@ TEST_F(TelemetryTest, ReportedLevelNeedsAnUnambiguousSelfConsistentMatch) {
     component(1, 1452, 10);  // matched, ratio 79 % against 80 %: within 2 points
     component(2, 1452, 11);  // ratio 77.9 % against 80 %: off by more than 2 points
     component(3, 1452, 12);  // twice in FedDetails
-    component(4, 1452, 13);  // remaining 65535
+    component(4, 1452, 13);  // remaining 65535, although its ratio would agree
     component(5, 1452, 14);  // same partner as port 6: cannot tell them apart
     component(6, 1452, 14);
     component(7, 1452, 15);  // state of charge above 100
     component(8, 1452, 16);  // design capacity zero
-    component(9, 1452, 17);  // remaining above design
+    component(9, 1452, 17);  // remaining above design, within 2 points
     component(10, 1452, 18); // 1.75 points off: accepted, truncated to 51
     component(11, 1452, 19); // exactly 2 points off: accepted
     component(12, 1452, 20); // 2.25 points off: refused
+    component(13, 1452, 21); // full: 100 % with remaining equal to design is accepted
     battery({{"FedDetails", list({fed(1452, 10, 80, 7900, 10000), fed(1452, 11, 80, 7790, 10000),
-                                  fed(1452, 12, 50, 50, 100), fed(1452, 12, 50, 50, 100), fed(1452, 13, 50, 65535, 100000),
+                                  fed(1452, 12, 50, 50, 100), fed(1452, 12, 50, 50, 100), fed(1452, 13, 50, 65535, 131070),
                                   fed(1452, 14, 50, 50, 100), fed(1452, 15, 101, 101, 100), fed(1452, 16, 0, 0, 0),
-                                  fed(1452, 17, 100, 110, 100), fed(1452, 18, 51.75, 4, 8),
-                                  fed(1452, 19, 52, 4, 8), fed(1452, 20, 52.25, 4, 8)})}});
+                                  fed(1452, 17, 100, 101, 100), fed(1452, 18, 51.75, 4, 8),
+                                  fed(1452, 19, 52, 4, 8), fed(1452, 20, 52.25, 4, 8), fed(1452, 21, 100, 100, 100)})}});
     auto props = Telemetry::properties(*registry.firstMatchingService("AppleSmartBattery"));
     auto levels = telemetry.reportedBatteryLevels(props);
-    EXPECT_EQ(levels, (std::map<int, int>{{1, 80}, {10, 51}, {11, 52}}));
+    EXPECT_EQ(levels, (std::map<int, int>{{1, 80}, {10, 51}, {11, 52}, {13, 100}}));
 }
 
 TEST_F(TelemetryTest, ReportedLevelRequiresUSBCComponentsAndAListOfDictionaries) {
