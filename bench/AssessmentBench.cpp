@@ -32,7 +32,8 @@ void trendUpdateOverAFullHour(benchmark::State& state) {
     BatteryTrendMonitor monitor;
     const std::optional<std::string> connection = std::string("000081030001a:boot-1:4242");
     double offset = 0;
-    for (; offset <= 3600; offset += 15) monitor.update(connection, battery(60, true, kStart + Seconds(offset)), kStart + Seconds(offset));
+    for (; offset <= 3600; offset += 15)
+        monitor.update(connection, battery(60, true, kStart + Seconds(offset)), kStart + Seconds(offset));
     std::optional<DeviceBattery> next = battery(60, true, kStart);
     for (auto _ : state) {
         const Date now = kStart + Seconds(offset);

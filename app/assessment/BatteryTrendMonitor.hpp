@@ -24,10 +24,10 @@ struct TrendSample {
 // One caller at a time; no locking. Nothing is persisted.
 class BatteryTrendMonitor {
 public:
-    static constexpr double kRestartGap = 90.0;          // seconds between samples that restart the series
-    static constexpr double kWindow = 3600.0;            // seconds of history kept
+    static constexpr double kRestartGap = 90.0;           // seconds between samples that restart the series
+    static constexpr double kWindow = 3600.0;             // seconds of history kept
     static constexpr double kEvidenceMinimumAge = 300.0;  // seconds a drop must span to count
-    static constexpr int kEvidenceMinimumDrop = 2;       // percentage points
+    static constexpr int kEvidenceMinimumDrop = 2;        // percentage points
     static constexpr std::size_t kSamplesForVerdict = 3;
     // A non-charging iPad at or above this charge is resting at its charge cap, not draining.
     static constexpr int kRestingChargePercent = 75;

@@ -171,13 +171,15 @@ private:
         for (const auto& step : steps) {
             DeviceBattery reading = standardReading(step.percent, step.charging, at(step.sampledOffset), step.session);
             reading.externalConnected = step.externalConnected;
-            const Snapshot snapshot = standardSnapshot({standardPort(step.watts, step.percent, step.session)}, {reading});
+            const Snapshot snapshot =
+                standardSnapshot({standardPort(step.watts, step.percent, step.session)}, {reading});
             expect(judge(monitor, snapshot) == step.expected, step.name);
         }
 
         // A reading from an earlier connection of the same iPad is not used.
         ChargeMonitor fresh;
-        const Snapshot stale = standardSnapshot({standardPort(2.0, 80)}, {standardReading(80, false, t0_, "old-session")});
+        const Snapshot stale =
+            standardSnapshot({standardPort(2.0, 80)}, {standardReading(80, false, t0_, "old-session")});
         expect(judge(fresh, stale) == S::unavailable, "C17");
     }
 

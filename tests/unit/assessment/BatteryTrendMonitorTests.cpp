@@ -141,9 +141,11 @@ TEST(BatteryTrendMonitor, UnusableReadingsLeaveTheSeriesAlone) {
     unknownPower.externalConnected.reset();
     DeviceBattery noPercent = reading(60, true, 10);
     noPercent.percent.reset();
-    const std::vector<std::pair<std::optional<DeviceBattery>, double>> unusable{
-        {std::nullopt, 10}, {unknownPower, 10}, {noPercent, 10},
-        {reading(59, true, 10), 10 + 76}, {reading(59, true, 10), 10 - 6}};
+    const std::vector<std::pair<std::optional<DeviceBattery>, double>> unusable{{std::nullopt, 10},
+                                                                                {unknownPower, 10},
+                                                                                {noPercent, 10},
+                                                                                {reading(59, true, 10), 10 + 76},
+                                                                                {reading(59, true, 10), 10 - 6}};
     for (const auto& [battery, now] : unusable) {
         const TrendStatus status = monitor.update(kConnection, battery, at(now));
         EXPECT_EQ(status.message, "电量趋势暂不可用");

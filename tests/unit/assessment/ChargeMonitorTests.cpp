@@ -124,8 +124,8 @@ TEST(ChargeMonitor, TheBatteryIsMatchedBySerialClassAndSession) {
     }
 
     // The first matching record in the list wins.
-    const ChargeStatus first = monitor.update(snapshot({port(1, {iPad()})}), {lowerClass, reading(62, true), reading(63, true)},
-                                              10, kNow);
+    const ChargeStatus first =
+        monitor.update(snapshot({port(1, {iPad()})}), {lowerClass, reading(62, true), reading(63, true)}, 10, kNow);
     EXPECT_EQ(first.message, "iPad 62% · 充电中 · 正常功率");
     ASSERT_TRUE(first.battery);
     EXPECT_EQ(first.battery->percent, 62);
@@ -147,7 +147,8 @@ TEST(ChargeMonitor, SessionPartIsTheLastNonEmptyPiece) {
 
 TEST(ChargeMonitor, ReadingsFromFiveSecondsAheadToSeventyFiveSecondsBackAreUsed) {
     ChargeMonitor monitor;
-    for (double age : {-5.0, 0.0, 75.0}) EXPECT_EQ(judge(monitor, reading(60, true, age)).state, IndicatorState::normal) << age;
+    for (double age : {-5.0, 0.0, 75.0})
+        EXPECT_EQ(judge(monitor, reading(60, true, age)).state, IndicatorState::normal) << age;
     for (double age : {-6.0, 76.0}) {
         const ChargeStatus status = judge(monitor, reading(60, true, age));
         EXPECT_EQ(status.message, "iPad 电量或充电状态暂不可用") << age;
@@ -159,8 +160,8 @@ TEST(ChargeMonitor, IncompleteReadingsAreUnavailable) {
     ChargeMonitor monitor;
     DeviceBattery noExternal = reading(60, true);
     noExternal.externalConnected.reset();
-    for (const auto& battery : {reading(-1, true), reading(101, true), reading(std::nullopt, true),
-                                reading(60, std::nullopt), noExternal})
+    for (const auto& battery :
+         {reading(-1, true), reading(101, true), reading(std::nullopt, true), reading(60, std::nullopt), noExternal})
         EXPECT_EQ(judge(monitor, battery).message, "iPad 电量或充电状态暂不可用");
     EXPECT_EQ(judge(monitor, reading(0, true)).message, "iPad 0% · 充电中 · 正常功率");
     EXPECT_EQ(judge(monitor, reading(100, true)).message, "iPad 100% · 充电中 · 正常功率");
@@ -220,7 +221,8 @@ TEST(ChargeMonitor, ChargingLostPowerOrAnotherConnectionEndTheHold) {
     judge(monitor, reading(80, false));
     DeviceBattery replugged = reading(78, false);
     replugged.connectionID = "43";
-    const ChargeStatus other = monitor.update(snapshot({port(1, {iPad("SER-1", "boot:43")}, 2.0)}), {replugged}, 10, kNow);
+    const ChargeStatus other =
+        monitor.update(snapshot({port(1, {iPad("SER-1", "boot:43")}, 2.0)}), {replugged}, 10, kNow);
     EXPECT_EQ(other.message, "iPad 78% · 未充电 · 低功率");
     EXPECT_FALSE(monitor.heldConnection());
 }
@@ -238,9 +240,9 @@ TEST(ChargeMonitor, ExactlyTheThresholdIsEnough) {
 
 TEST(ChargeMonitor, AnUnusablePowerReadingIsUnavailableButKeepsTheBattery) {
     ChargeMonitor monitor;
-    for (std::optional<double> watts : {std::optional<double>{}, std::optional<double>{std::nan("")},
-                                        std::optional<double>{std::numeric_limits<double>::infinity()},
-                                        std::optional<double>{-1.0}}) {
+    for (std::optional<double> watts :
+         {std::optional<double>{}, std::optional<double>{std::nan("")},
+          std::optional<double>{std::numeric_limits<double>::infinity()}, std::optional<double>{-1.0}}) {
         const ChargeStatus status = judge(monitor, reading(60, true), watts);
         EXPECT_EQ(status.state, IndicatorState::unavailable);
         EXPECT_EQ(status.message, "iPad 60% · 功率暂不可用");
