@@ -26,7 +26,8 @@ TEST(SimMobileDeviceService, AnswersFromTheDeviceAsItIsAtEachCall) {
 
     SimMobileDeviceUpdate update;
     update.identifier = "00008103-001A";
-    update.values["com.apple.mobile.battery"].insert_or_assign("BatteryCurrentCapacity", PropertyValue::wholeNumber(81));
+    update.values["com.apple.mobile.battery"].insert_or_assign("BatteryCurrentCapacity",
+                                                               PropertyValue::wholeNumber(81));
     update.paired = 0;
     platform->simMobileDevices().update(update);
     const auto unpaired = api.read(device);

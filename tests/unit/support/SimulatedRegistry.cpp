@@ -7,12 +7,14 @@ SimulatedRegistry::SimulatedRegistry()
 
 void SimulatedRegistry::deliver() { queue.runUntil(clock.now()); }
 
-platform::sim::SimEntrySpec SimulatedRegistry::usbDevice(platform::EntryID id, std::optional<platform::EntryID> parent) {
+platform::sim::SimEntrySpec SimulatedRegistry::usbDevice(platform::EntryID id,
+                                                         std::optional<platform::EntryID> parent) {
     platform::sim::SimEntrySpec spec;
     spec.id = id;
     spec.className = "IOUSBHostDevice";
     spec.planes[platform::kServicePlane] = parent;
-    spec.properties.insert_or_assign("USB Product Name", platform::PropertyValue::string("device " + std::to_string(id)));
+    spec.properties.insert_or_assign("USB Product Name",
+                                     platform::PropertyValue::string("device " + std::to_string(id)));
     return spec;
 }
 
