@@ -7,6 +7,7 @@
 #include "platform/MobileDeviceService.hpp"
 #include "platform/Registry.hpp"
 #include "platform/SystemLog.hpp"
+#include "platform/UsbHost.hpp"
 
 #include <cstdint>
 #include <memory>
@@ -29,6 +30,7 @@ public:
     virtual Defaults& defaults() = 0;
     virtual InstanceLock& instanceLock() = 0;
     virtual SystemLog& systemLog() = 0;
+    virtual UsbHost& usbHost() = 0;
     // Whole seconds since 1970 at which the machine booted; nullopt when it cannot be read.
     virtual std::optional<std::int64_t> bootTimeSeconds() = 0;
 };

@@ -1,7 +1,22 @@
 #include "app/entry/Modes.hpp"
+#include "app/reset/USBDeviceResetter.hpp"
+
+#include <ostream>
 
 namespace ampwell {
 
-int runListResetTargets(ModeContext& context) { return reportNotBuilt(context, "--list-reset-targets"); }
+int runListResetTargets(ModeContext& context) {
+    platform::Platform& platform = context.platform();
+    const USBDeviceResetter resetter(platform.registry(), platform.usbHost());
+    for (const USBResetTarget& target : resetter.availableTargets()) {
+        auto& out = context.out();
+        if (target.port) out << "接口 " << *target.port;
+        else out << "USB";
+        out << " · " << target.productName;
+        if (target.isHub) out << "（集线器）";
+        out << '\n';
+    }
+    return 0;
+}
 
 }  // namespace ampwell

@@ -3,6 +3,7 @@
 #include "platform/sim/SimTimeline.hpp"
 #include "platform/sim/SimulationLoader.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -15,6 +16,17 @@ SimClock makeClock(const SimulationModel& model) {
     return SimClock(start, model.clock->speed, model.bootTime);
 }
 
+// The largest entry ID the file names, so that devices re-enumerated by a reset never take an ID
+// a later timeline event adds.
+EntryID highestFileEntryID(const SimulationModel& model) {
+    EntryID highest = 0;
+    for (const auto& entry : model.registry) highest = std::max(highest, entry.id);
+    for (const auto& event : model.timeline)
+        if (const auto* add = std::get_if<SimAddEvent>(&event.action))
+            for (const auto& entry : add->entries) highest = std::max(highest, entry.id);
+    return highest;
+}
+
 }  // namespace
 
 SimPlatform::SimPlatform(SimulationModel model, SimPlatformEnvironment environment)
@@ -22,6 +34,7 @@ SimPlatform::SimPlatform(SimulationModel model, SimPlatformEnvironment environme
       clock_(makeClock(model_)),
       queue_(clock_),
       registry_(&queue_),
+      usbHost_(registry_, highestFileEntryID(model_)),
       mobileDevices_(model_.mobileDevices),
       mobileDeviceService_(mobileDevices_, clock_, model_.mobileDeviceServiceAvailable),
       defaults_(model_.defaults),
@@ -29,6 +42,7 @@ SimPlatform::SimPlatform(SimulationModel model, SimPlatformEnvironment environme
                 SimInstanceLock::defaultDirectory(environment.runtimeDirectory, environment.temporaryDirectory)),
             !model_.lockDirectory, log_) {
     registry_.addEntries(model_.registry);
+    for (const auto& [id, script] : model_.usbHost) usbHost_.setScript(id, script);
     scheduleTimeline();
 }
 

@@ -9,6 +9,7 @@
 #include "platform/sim/SimMobileDeviceService.hpp"
 #include "platform/sim/SimRegistry.hpp"
 #include "platform/sim/SimSystemLog.hpp"
+#include "platform/sim/SimUsbHost.hpp"
 #include "platform/sim/SimulationModel.hpp"
 
 #include <memory>
@@ -36,6 +37,7 @@ public:
     InstanceLock& instanceLock() override { return lock_; }
     SystemLog& systemLog() override { return log_; }
     MobileDeviceService& mobileDevices() override { return mobileDeviceService_; }
+    UsbHost& usbHost() override { return usbHost_; }
     // Whole seconds of the file's bootTime (rounded down); nullopt when it gives none.
     std::optional<std::int64_t> bootTimeSeconds() override;
 
@@ -45,6 +47,7 @@ public:
     SimMainQueue& simQueue() { return queue_; }
     SimRegistry& simRegistry() { return registry_; }
     SimDefaults& simDefaults() { return defaults_; }
+    SimUsbHost& simUsbHost() { return usbHost_; }
     // The mobile devices listed now; the timeline's "mobile" events change it.
     SimMobileDeviceList& simMobileDevices() { return mobileDevices_; }
     SimMobileDeviceService& simMobileDeviceService() { return mobileDeviceService_; }
@@ -57,6 +60,7 @@ private:
     SimMainQueue queue_;
     SimSystemLog log_;
     SimRegistry registry_;
+    SimUsbHost usbHost_;
     SimMobileDeviceList mobileDevices_;
     SimMobileDeviceService mobileDeviceService_;
     SimDefaults defaults_;

@@ -253,6 +253,31 @@ void SimRegistry::setNotificationPortsFail(bool fail) {
     state_->notificationPortsFail = fail;
 }
 
+std::vector<SimEntrySpec> SimRegistry::subtree(EntryID id) const {
+    std::lock_guard lock(state_->mutex);
+    std::unordered_set<const SimNode*> members;
+    std::vector<std::shared_ptr<SimNode>> stack{findNode(*state_, id)};
+    while (!stack.empty()) {
+        auto node = std::move(stack.back());
+        stack.pop_back();
+        if (!members.insert(node.get()).second) continue;
+        for (const auto& [plane, children] : node->children) stack.insert(stack.end(), children.begin(), children.end());
+    }
+    std::vector<SimEntrySpec> specs;
+    for (const auto& node : state_->order) {
+        if (members.count(node.get()) == 0) continue;
+        specs.push_back({node->id, node->className, node->conforms, node->parents, node->properties, node->propertiesFail});
+    }
+    return specs;
+}
+
+EntryID SimRegistry::highestEntryID() const {
+    std::lock_guard lock(state_->mutex);
+    EntryID highest = 0;
+    for (const auto& node : state_->order) highest = std::max(highest, node->id);
+    return highest;
+}
+
 bool SimRegistry::contains(EntryID id) const {
     std::lock_guard lock(state_->mutex);
     return state_->byID.count(id) != 0;

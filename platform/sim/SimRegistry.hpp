@@ -70,6 +70,12 @@ public:
     void setMatchingResult(const std::string& className, std::int32_t result);
     void setNotificationPortsFail(bool fail);
 
+    // The entry and its descendants in every plane, in registry order, as specs that addEntries
+    // takes back (current properties included). Throws SimRegistryError for an unknown ID.
+    std::vector<SimEntrySpec> subtree(EntryID id) const;
+    // The largest ID present; 0 when the registry is empty.
+    EntryID highestEntryID() const;
+
     bool contains(EntryID id) const;
     std::size_t entryCount() const;
     // Handles given out and not yet destroyed.

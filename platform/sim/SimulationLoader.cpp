@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace ampwell::platform::sim {
 namespace {
@@ -220,6 +221,50 @@ std::vector<SimTimelineEvent> readTimeline(const SimJsonNode& node) {
     return events;
 }
 
+UsbHostError readUsbHostError(const SimJsonNode& node) {
+    auto object = node.object();
+    UsbHostError error;
+    error.domain = object.required("domain").name();
+    error.code = static_cast<std::int32_t>(object.required("code").code32());
+    error.description = object.required("description").string();
+    object.finish();
+    return error;
+}
+
+// "usbHost": [{"id": …, "open": error, "reset": error}]; an absent call succeeds.
+std::map<EntryID, SimUsbScript> readUsbHost(const SimJsonNode& node) {
+    std::map<EntryID, SimUsbScript> scripts;
+    std::map<EntryID, std::string> seen;  // ID → where it was first scripted
+    for (const auto& item : node.items()) {
+        auto object = item.object();
+        const auto idNode = object.required("id");
+        const EntryID id = idNode.entryID();
+        SimUsbScript script;
+        if (auto open = object.optional("open")) script.openError = readUsbHostError(*open);
+        if (auto reset = object.optional("reset")) script.resetError = readUsbHostError(*reset);
+        object.finish();
+        const auto [first, added] = seen.emplace(id, item.path());
+        if (!added) idNode.fail("the entry " + std::to_string(id) + " is already scripted at " + first->second);
+        scripts.emplace(id, std::move(script));
+    }
+    return scripts;
+}
+
+// Every scripted ID must name an entry of the registry or of a timeline "add", so that a typo
+// in an ID does not pass silently.
+void checkUsbHostIDs(const SimulationModel& model, const SimJsonNode& node) {
+    std::set<EntryID> known;
+    for (const auto& entry : model.registry) known.insert(entry.id);
+    for (const auto& event : model.timeline)
+        if (const auto* add = std::get_if<SimAddEvent>(&event.action))
+            for (const auto& entry : add->entries) known.insert(entry.id);
+    for (const auto& item : node.items()) {
+        const auto idNode = item.object().required("id");
+        if (known.count(idNode.entryID()) == 0)
+            idNode.fail("no entry " + std::to_string(idNode.entryID()) + " is in the registry or added by the timeline");
+    }
+}
+
 std::string fieldPath(std::string path, const std::vector<std::string>& field) {
     for (const auto& key : field) path = jsonPathKey(path, key);
     return path;
@@ -272,6 +317,7 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
     const auto defaults = top.optional("defaults");
     const auto timeline = top.optional("timeline");
     const auto lockDirectory = top.optional("lockDirectory");
+    const auto usbHost = top.optional("usbHost");
     top.finish();
 
     SimulationModel model;
@@ -293,7 +339,9 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
     if (defaults) model.defaults = defaults->propertyDictionary();
     if (timeline) model.timeline = readTimeline(*timeline);
     if (lockDirectory) model.lockDirectory = lockDirectory->name();
+    if (usbHost) model.usbHost = readUsbHost(*usbHost);
     checkAgainstRegistry(model);
+    if (usbHost) checkUsbHostIDs(model, *usbHost);
     return model;
 }
 

@@ -4,8 +4,10 @@
 #include "platform/Registry.hpp"
 #include "platform/sim/SimEntry.hpp"
 #include "platform/sim/SimMobileDevice.hpp"
+#include "platform/sim/SimUsbHost.hpp"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <variant>
@@ -60,6 +62,8 @@ struct SimulationModel {
     PropertyDictionary defaults;
     std::vector<SimTimelineEvent> timeline;  // in time order
     std::optional<std::string> lockDirectory;
+    // "usbHost": the scripted answers of the USB host, by registry entry ID.
+    std::map<EntryID, SimUsbScript> usbHost;
 };
 
 }  // namespace ampwell::platform::sim
