@@ -9,13 +9,13 @@ void SimulatedRegistry::deliver() { queue.runUntil(clock.now()); }
 
 platform::sim::SimEntrySpec SimulatedRegistry::usbDevice(platform::EntryID id,
                                                          std::optional<platform::EntryID> parent) {
-    platform::sim::SimEntrySpec spec;
-    spec.id = id;
-    spec.className = "IOUSBHostDevice";
-    spec.planes[platform::kServicePlane] = parent;
-    spec.properties.insert_or_assign("USB Product Name",
+    platform::sim::SimEntrySpec entry;
+    entry.id = id;
+    entry.className = "IOUSBHostDevice";
+    entry.planes[platform::kServicePlane] = parent;
+    entry.properties.insert_or_assign("USB Product Name",
                                      platform::PropertyValue::string("device " + std::to_string(id)));
-    return spec;
+    return entry;
 }
 
 }  // namespace ampwell::test
