@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 namespace ampwell::platform {
 
@@ -19,12 +21,35 @@ inline Date dateFromSecondsSince2001(double seconds) {
 }
 
 // Wall time for ages and deadlines of readings; uptime for rate limits. Thread-safe.
+//
+// Waiting is part of the clock, so that code which waits for a deadline ("at most 4 seconds")
+// keeps its meaning on a simulated clock that runs faster than real time, or that stands still
+// and jumps to the next due event. The default waits suit any clock that moves with real time.
 class Clock {
 public:
     virtual ~Clock() = default;
     virtual Date now() const = 0;
     // Time since boot; never goes backwards.
     virtual Seconds uptime() const = 0;
+
+    // Blocks the calling thread until now() reaches `deadline` (returns at once when it has).
+    // Any thread.
+    virtual void sleepUntil(Date deadline) const;
+
+    // Called with `lock` holding the mutex `condition` is used with, and returns with it held.
+    // Waits until `condition` is notified or now() reaches `deadline`. Returns false when the
+    // deadline has been reached, true otherwise (a notification, or a spurious wake-up): callers
+    // check their own state in a loop. Any thread.
+    virtual bool waitUntil(std::condition_variable& condition, std::unique_lock<std::mutex>& lock,
+                           Date deadline) const;
+
+    // Work handed to another thread: `workQueued` when a job is queued (on the queuing thread),
+    // `workStarted` and `workEnded` around the job on the thread that runs it. A clock that moves
+    // only when everybody waits (the frozen simulated clock) must not move on while a queued job
+    // is still to run at the current instant; clocks that move by themselves ignore these.
+    virtual void workQueued() const {}
+    virtual void workStarted() const {}
+    virtual void workEnded() const {}
 };
 
 // The host's real clocks.

@@ -4,6 +4,7 @@
 #include "platform/Defaults.hpp"
 #include "platform/InstanceLock.hpp"
 #include "platform/MainQueue.hpp"
+#include "platform/MobileDeviceService.hpp"
 #include "platform/Registry.hpp"
 #include "platform/SystemLog.hpp"
 #include "platform/UsbHost.hpp"
@@ -25,6 +26,7 @@ public:
     virtual Clock& clock() = 0;
     virtual MainQueue& mainQueue() = 0;
     virtual Registry& registry() = 0;
+    virtual MobileDeviceService& mobileDevices() = 0;
     virtual Defaults& defaults() = 0;
     virtual InstanceLock& instanceLock() = 0;
     virtual SystemLog& systemLog() = 0;

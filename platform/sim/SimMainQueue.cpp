@@ -12,6 +12,9 @@ constexpr double kMinimumTimerInterval = 0.0001;
 // Scheduled times are doubles computed from dates; work due within this margin of the deadline
 // counts as due by it.
 constexpr double kDeadlineTolerance = 1e-6;
+// How often a frozen runUntil looks again whether the background jobs have finished their work at
+// the current instant (they tell the clock, not the queue).
+constexpr std::chrono::milliseconds kBusyJobPoll{1};
 
 struct TimerState {
     std::atomic<bool> valid{true};
@@ -127,12 +130,16 @@ std::optional<std::function<void()>> SimMainQueue::nextWork(std::unique_lock<std
         if (clock_.isFrozen()) {
             if (holds_ > 0) {
                 wake_.wait(lock);
-            } else if (anyScheduled && nextDue <= target + kDeadlineTolerance) {
-                clock_.advanceTo(nextDue);
-            } else {
-                clock_.advanceTo(target);
-                return std::nullopt;
+                continue;
             }
+            // Time moves only while no background job is busy, and stops early at the deadline of
+            // a job that sleeps on the clock (a slow simulated device), which then runs first.
+            const bool eventDue = anyScheduled && nextDue <= target + kDeadlineTolerance;
+            if (!clock_.advanceWhenQuiet(eventDue ? nextDue : target)) {
+                wake_.wait_for(lock, kBusyJobPoll);
+                continue;
+            }
+            if (!eventDue && clock_.elapsed() >= target) return std::nullopt;
             continue;
         }
         if (now >= target) return std::nullopt;

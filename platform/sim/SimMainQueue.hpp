@@ -22,7 +22,9 @@ namespace ampwell::platform::sim {
 //
 // On a frozen clock runUntil never waits: when no work is runnable it moves virtual time straight
 // to the next scheduled time not later than the deadline, and at last to the deadline itself, so
-// a ten-second wait ends at once and every run does the same thing. On a running clock it sleeps
+// a ten-second wait ends at once and every run does the same thing. It does not move time while
+// a background job is busy at the current instant, and it stops at the deadline of a job that
+// sleeps on the clock (see SimClock). On a running clock it sleeps
 // until the next scheduled time or the deadline, and wakes early for work posted from another
 // thread.
 class SimMainQueue final : public MainQueue {

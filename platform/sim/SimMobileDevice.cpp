@@ -12,6 +12,7 @@ SimMobileDevice applyUpdate(SimMobileDevice device, const SimMobileDeviceUpdate&
     if (update.paired) device.paired = *update.paired;
     if (update.validatePairing) device.validatePairing = *update.validatePairing;
     if (update.startSession) device.startSession = *update.startSession;
+    if (update.readDelay) device.readDelay = *update.readDelay;
     for (const auto& [domain, entries] : update.values) {
         auto& target = device.values[domain];
         for (const auto& [key, value] : entries) target.insert_or_assign(key, value);

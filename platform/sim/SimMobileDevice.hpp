@@ -28,6 +28,9 @@ struct SimMobileDevice {
     std::int32_t paired = 1;
     std::int32_t validatePairing = kMobileDeviceSuccess;
     std::int32_t startSession = kMobileDeviceSuccess;
+    // Seconds on the simulated clock that each connection to the device takes (a slow or stuck
+    // device); 0 answers at once.
+    double readDelay = 0;
     // Domain ("" for none) → its dictionary. Copying a whole domain returns the dictionary;
     // copying one key reads it from the domain's dictionary.
     std::map<std::string, PropertyDictionary> values;
@@ -46,6 +49,7 @@ struct SimMobileDeviceUpdate {
     std::optional<std::int32_t> paired;
     std::optional<std::int32_t> validatePairing;
     std::optional<std::int32_t> startSession;
+    std::optional<double> readDelay;
     std::map<std::string, PropertyDictionary> values;
 };
 

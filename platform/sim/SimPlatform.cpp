@@ -36,6 +36,7 @@ SimPlatform::SimPlatform(SimulationModel model, SimPlatformEnvironment environme
       registry_(&queue_),
       usbHost_(registry_, highestFileEntryID(model_)),
       mobileDevices_(model_.mobileDevices),
+      mobileDeviceService_(mobileDevices_, clock_, model_.mobileDeviceServiceAvailable),
       defaults_(model_.defaults),
       lock_(model_.lockDirectory.value_or(
                 SimInstanceLock::defaultDirectory(environment.runtimeDirectory, environment.temporaryDirectory)),

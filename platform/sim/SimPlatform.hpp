@@ -6,6 +6,7 @@
 #include "platform/sim/SimInstanceLock.hpp"
 #include "platform/sim/SimMainQueue.hpp"
 #include "platform/sim/SimMobileDeviceList.hpp"
+#include "platform/sim/SimMobileDeviceService.hpp"
 #include "platform/sim/SimRegistry.hpp"
 #include "platform/sim/SimSystemLog.hpp"
 #include "platform/sim/SimUsbHost.hpp"
@@ -35,6 +36,7 @@ public:
     Defaults& defaults() override { return defaults_; }
     InstanceLock& instanceLock() override { return lock_; }
     SystemLog& systemLog() override { return log_; }
+    MobileDeviceService& mobileDevices() override { return mobileDeviceService_; }
     UsbHost& usbHost() override { return usbHost_; }
     // Whole seconds of the file's bootTime (rounded down); nullopt when it gives none.
     std::optional<std::int64_t> bootTimeSeconds() override;
@@ -47,7 +49,8 @@ public:
     SimDefaults& simDefaults() { return defaults_; }
     SimUsbHost& simUsbHost() { return usbHost_; }
     // The mobile devices listed now; the timeline's "mobile" events change it.
-    SimMobileDeviceList& mobileDevices() { return mobileDevices_; }
+    SimMobileDeviceList& simMobileDevices() { return mobileDevices_; }
+    SimMobileDeviceService& simMobileDeviceService() { return mobileDeviceService_; }
 
 private:
     void scheduleTimeline();
@@ -59,6 +62,7 @@ private:
     SimRegistry registry_;
     SimUsbHost usbHost_;
     SimMobileDeviceList mobileDevices_;
+    SimMobileDeviceService mobileDeviceService_;
     SimDefaults defaults_;
     SimInstanceLock lock_;
 };

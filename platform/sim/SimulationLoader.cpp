@@ -109,6 +109,7 @@ SimMobileDeviceUpdate readMobileDevice(const SimJsonNode& node) {
     if (auto code = object.optional("paired")) device.paired = readCode(*code);
     if (auto code = object.optional("validatePairing")) device.validatePairing = readCode(*code);
     if (auto code = object.optional("startSession")) device.startSession = readCode(*code);
+    if (auto delay = object.optional("readDelay")) device.readDelay = readSeconds(*delay);
     if (auto values = object.optional("values"))
         for (auto& [domain, dictionary] : values->object().members()) device.values.emplace(domain, dictionary.propertyDictionary());
     object.finish();
@@ -312,6 +313,7 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
     const auto bootTime = top.optional("bootTime");
     const auto registry = top.optional("registry");
     const auto mobileDevices = top.optional("mobileDevices");
+    const auto mobileDeviceService = top.optional("mobileDeviceService");
     const auto defaults = top.optional("defaults");
     const auto timeline = top.optional("timeline");
     const auto lockDirectory = top.optional("lockDirectory");
@@ -328,6 +330,12 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
     }
     if (registry) model.registry = readRegistry(*registry);
     if (mobileDevices) model.mobileDevices = readMobileDevices(*mobileDevices);
+    if (mobileDeviceService) {
+        const std::string state = mobileDeviceService->string();
+        if (state != "available" && state != "unavailable")
+            mobileDeviceService->fail("expected \"available\" or \"unavailable\", found " + jsonQuoted(state));
+        model.mobileDeviceServiceAvailable = state == "available";
+    }
     if (defaults) model.defaults = defaults->propertyDictionary();
     if (timeline) model.timeline = readTimeline(*timeline);
     if (lockDirectory) model.lockDirectory = lockDirectory->name();

@@ -57,6 +57,8 @@ struct SimulationModel {
     std::optional<double> bootTime;         // seconds since 1970; absent: boot time unknown
     std::vector<SimEntrySpec> registry;     // in registry order
     std::vector<SimMobileDevice> mobileDevices;
+    // False: the mobile-device framework cannot be loaded at all ("mobileDeviceService").
+    bool mobileDeviceServiceAvailable = true;
     PropertyDictionary defaults;
     std::vector<SimTimelineEvent> timeline;  // in time order
     std::optional<std::string> lockDirectory;

@@ -66,11 +66,11 @@ TEST(SimPlatform, TheTimelinePlaysOnTheMainQueue) {
     EXPECT_EQ(messages, std::vector<std::uint32_t>{0xE0024100});
     EXPECT_EQ(battery->property("UpdateTime")->number()->value, 1800000005);
     platform->mainQueue().runUntil(at(6));
-    EXPECT_EQ(platform->mobileDevices().devices().size(), 2u);
+    EXPECT_EQ(platform->simMobileDevices().devices().size(), 2u);
     platform->mainQueue().runUntil(at(10));
     EXPECT_EQ(plugEvents, 2);
     EXPECT_EQ(registry.entry(300), nullptr);
-    const auto devices = platform->mobileDevices().devices();
+    const auto devices = platform->simMobileDevices().devices();
     ASSERT_EQ(devices.size(), 1u);
     EXPECT_EQ(devices[0].identifier, "B");
     EXPECT_EQ(platform->clock().now(), at(10));

@@ -1,0 +1,60 @@
+#include "app/batteries/MobileBatteryReadCoordinator.hpp"
+
+namespace ampwell {
+
+MobileBatteryReadCoordinator::MobileBatteryReadCoordinator(platform::MobileDeviceService& service,
+                                                           USBBatterySessions sessions, const platform::Clock& clock)
+    : service_(service), sessions_(std::move(sessions)), clock_(clock), queue_(kQueueLabel, clock) {}
+
+MobileBatteryReadCoordinator::~MobileBatteryReadCoordinator() {
+    // Wait through the clock, so that a simulated clock that moves only while everybody waits
+    // lets a slow simulated read come to its end.
+    const platform::Date forever = clock_.now() + platform::Seconds(1e12);
+    std::unique_lock lock(mutex_);
+    while (inFlight_) clock_.waitUntil(condition_, lock, forever);
+}
+
+std::vector<DeviceBattery> MobileBatteryReadCoordinator::request(platform::Seconds timeout) {
+    std::unique_lock lock(mutex_);
+    if (!inFlight_) {
+        inFlight_ = true;
+        const std::uint64_t ticket = ++requested_;
+        queue_.async([this, ticket] { readJob(ticket); });
+    }
+    const std::uint64_t target = requested_;
+    const platform::Date deadline = clock_.now() + timeout;
+    while (completed_ < target) {
+        if (!clock_.waitUntil(condition_, lock, deadline)) break;
+    }
+    if (completed_ < target) return {};
+    return result_;
+}
+
+std::vector<DeviceBattery> MobileBatteryReadCoordinator::readBatteries() {
+    const auto before = sessions_.current();
+    if (apiState_ == APIState::notLoaded) {
+        api_ = MobileDeviceAPI::load(service_, clock_);
+        apiState_ = api_ ? APIState::loaded : APIState::unavailable;
+    }
+    auto batteries = api_ ? api_->readAll() : std::vector<DeviceBattery>{};
+    const auto after = sessions_.current();
+    return USBBatterySessions::stamp(batteries, before, after);
+}
+
+void MobileBatteryReadCoordinator::readJob(std::uint64_t ticket) {
+    std::vector<DeviceBattery> stamped;
+    try {
+        stamped = readBatteries();
+    } catch (...) {
+        // A read that fails in an unforeseen way still has to be published: otherwise the read
+        // would stay in flight for ever and every later caller would time out.
+        stamped.clear();
+    }
+    std::lock_guard lock(mutex_);
+    result_ = std::move(stamped);
+    completed_ = ticket;
+    inFlight_ = false;
+    condition_.notify_all();
+}
+
+}  // namespace ampwell

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/batteries/DeviceBattery.hpp"
+#include "platform/Clock.hpp"
+#include "platform/MobileDeviceService.hpp"
+#include "platform/PropertyValue.hpp"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace ampwell {
+
+// The loaded mobile-device framework and the battery reads made with it. Used only on the
+// battery worker queue, one call at a time.
+class MobileDeviceAPI {
+public:
+    static constexpr const char* kBatteryDomain = "com.apple.mobile.battery";
+    static constexpr const char* kFallbackDeviceClass = "iOS";
+    // The one interface type that is read: a USB connection.
+    static constexpr int kUSBInterface = 1;
+
+    // Loads the framework behind `service`; nullptr when it is unavailable.
+    static std::unique_ptr<MobileDeviceAPI> load(platform::MobileDeviceService& service, const platform::Clock& clock);
+
+    MobileDeviceAPI(platform::MobileDeviceService& service, const platform::Clock& clock);
+
+    // One record per attached device that could be read, at most one per serial (the later device
+    // wins), sorted by serial. Not yet tied to a USB session.
+    std::vector<DeviceBattery> readAll();
+    // The battery of one device; nullopt when it is not on USB, has no serial or refuses the
+    // connection. A device that is not paired or whose session cannot start gives a record with
+    // unknown values, so that it is still seen as attached.
+    std::optional<DeviceBattery> read(platform::MobileDevice& device);
+
+    // A whole number in 0…100 that is not a boolean; anything else is absent.
+    static std::optional<int> percent(const std::optional<platform::PropertyValue>& value);
+    // A boolean as it is; the numbers 0 and 1 as false and true; anything else is absent.
+    static std::optional<bool> boolean(const std::optional<platform::PropertyValue>& value);
+
+private:
+    std::optional<std::string> textValue(platform::MobileDevice& device, const char* key);
+
+    platform::MobileDeviceService& service_;
+    const platform::Clock& clock_;
+};
+
+}  // namespace ampwell

@@ -1,0 +1,164 @@
+#include "app/batteries/MobileBatteryReadCoordinator.hpp"
+
+#include "platform/sim/SimRegistry.hpp"
+#include "tests/unit/support/ManualClock.hpp"
+#include "tests/unit/support/MockMobileDeviceService.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <future>
+#include <stdexcept>
+
+namespace ampwell {
+namespace {
+
+using platform::PropertyValue;
+using ::testing::_;
+using ::testing::NiceMock;
+using ::testing::Return;
+
+constexpr platform::Seconds kTimeout{4.0};
+constexpr platform::EntryID kIPadEntry = 4294968100;
+
+// What one caller got, and when (seconds on the test clock) it got it.
+struct Answer {
+    std::vector<DeviceBattery> batteries;
+    double at = 0;
+};
+
+// One iPad on USB (session 7 in the registry) behind a mocked framework whose connection takes
+// as long as the test says, on the test's clock.
+class CoordinatorTest : public ::testing::Test {
+protected:
+    CoordinatorTest() {
+        registry.addEntry(platform::sim::SimEntrySpec{
+            kIPadEntry, "IOUSBHostDevice", {}, {{platform::kServicePlane, std::nullopt}},
+            {{"USB Serial Number", PropertyValue::string("00008103-001A")},
+             {"sessionID", PropertyValue::wholeNumber(7)}}, false});
+        ON_CALL(service, load()).WillByDefault(Return(platform::MobileDeviceService::State::loaded));
+        ON_CALL(service, createDeviceList())
+            .WillByDefault(Return(std::vector<std::shared_ptr<platform::MobileDevice>>{device}));
+        ON_CALL(service, copyDeviceUSBSerialNumber(_)).WillByDefault(Return("00008103-001A"));
+        ON_CALL(service, isPaired(_)).WillByDefault(Return(1));
+        ON_CALL(service, copyValue(_, _, _)).WillByDefault(Return(std::nullopt));
+        ON_CALL(service, copyValue(_, std::optional<std::string>(MobileDeviceAPI::kBatteryDomain),
+                                   std::optional<std::string>()))
+            .WillByDefault(Return(PropertyValue::dictionary({{"BatteryCurrentCapacity", PropertyValue::wholeNumber(64)},
+                                                             {"BatteryIsCharging", PropertyValue::boolean(true)},
+                                                             {"ExternalConnected", PropertyValue::boolean(true)}})));
+        ON_CALL(service, connect(_)).WillByDefault([this](platform::MobileDevice&) {
+            double delay = 0;
+            {
+                std::lock_guard lock(delaysMutex);
+                if (!delays.empty()) {
+                    delay = delays.front();
+                    delays.pop_front();
+                }
+            }
+            if (delay > 0) clock.sleepUntil(clock.now() + platform::Seconds(delay));
+            return 0;
+        });
+    }
+
+    // The next reads' connection times, in seconds; reads beyond the list connect at once.
+    void connectionTimes(std::initializer_list<double> seconds) {
+        std::lock_guard lock(delaysMutex);
+        delays.assign(seconds);
+    }
+
+    std::future<Answer> ask() {
+        return std::async(std::launch::async, [this] {
+            auto batteries = coordinator.request(kTimeout);
+            return Answer{std::move(batteries), clock.elapsed()};
+        });
+    }
+
+    test::ManualClock clock;
+    platform::sim::SimRegistry registry;
+    std::shared_ptr<test::MockDevice> device = std::make_shared<test::MockDevice>("iPad");
+    NiceMock<test::MockMobileDeviceService> service;
+    std::mutex delaysMutex;
+    std::deque<double> delays;
+    MobileBatteryReadCoordinator coordinator{service, USBBatterySessions(registry), clock};
+};
+
+TEST_F(CoordinatorTest, CallersArrivingTogetherShareOneRead) {
+    connectionTimes({1.0});
+    EXPECT_CALL(service, createDeviceList()).Times(1);
+    auto first = ask();
+    clock.awaitWaiters(1.0, 1);  // the worker is inside the slow connection
+    auto second = ask();
+    clock.awaitWaiters(4.0, 2);  // both callers wait for the same read
+    clock.advanceTo(1.0);
+    const Answer a = first.get();
+    const Answer b = second.get();
+    ASSERT_EQ(a.batteries.size(), 1u);
+    ASSERT_EQ(b.batteries.size(), 1u);
+    EXPECT_EQ(a.batteries[0].percent, 64);
+    EXPECT_EQ(a.batteries[0].connectionID, "7");
+    EXPECT_EQ(b.batteries[0].connectionID, "7");
+    EXPECT_EQ(a.at, 1.0);
+    EXPECT_EQ(b.at, 1.0);
+}
+
+TEST_F(CoordinatorTest, ACallerWhoGaveUpLeavesTheReadToTheNextCaller) {
+    connectionTimes({6.0});
+    EXPECT_CALL(service, createDeviceList()).Times(2);
+    auto first = ask();
+    clock.awaitWaiters(6.0, 1);
+    clock.awaitWaiters(4.0, 1);
+    clock.advanceTo(4.0);
+    const Answer gaveUp = first.get();
+    EXPECT_TRUE(gaveUp.batteries.empty());
+    EXPECT_EQ(gaveUp.at, 4.0);
+
+    // At 5 s the read still runs: the caller joins it instead of queuing another.
+    clock.advanceTo(5.0);
+    auto late = ask();
+    clock.awaitWaiters(9.0, 1);
+    clock.advanceTo(6.0);
+    const Answer joined = late.get();
+    ASSERT_EQ(joined.batteries.size(), 1u);
+    EXPECT_EQ(joined.batteries[0].sampledAt, clock.now());
+    EXPECT_EQ(joined.at, 6.0);
+
+    // Once it has finished, the next caller starts a fresh read.
+    const Answer next = ask().get();
+    ASSERT_EQ(next.batteries.size(), 1u);
+    EXPECT_EQ(next.at, 6.0);
+}
+
+TEST_F(CoordinatorTest, AnUnavailableFrameworkIsTriedOnceAndEveryReadIsEmpty) {
+    EXPECT_CALL(service, load()).WillOnce(Return(platform::MobileDeviceService::State::unavailable));
+    EXPECT_CALL(service, createDeviceList()).Times(0);
+    EXPECT_TRUE(ask().get().batteries.empty());
+    EXPECT_TRUE(ask().get().batteries.empty());
+}
+
+TEST_F(CoordinatorTest, ABatteryWhoseDeviceWasRepluggedDuringTheReadIsDropped) {
+    EXPECT_CALL(service, connect(_))
+        .WillOnce([this](platform::MobileDevice&) {
+            registry.setProperties(kIPadEntry, {{"sessionID", PropertyValue::wholeNumber(8)}});
+            return 0;
+        })
+        .WillOnce(Return(0));
+    EXPECT_TRUE(ask().get().batteries.empty());
+    const Answer settled = ask().get();
+    ASSERT_EQ(settled.batteries.size(), 1u);
+    EXPECT_EQ(settled.batteries[0].connectionID, "8");
+}
+
+TEST_F(CoordinatorTest, AReadThatFailsUnexpectedlyDoesNotStayInFlight) {
+    EXPECT_CALL(service, createDeviceList())
+        .WillOnce([]() -> std::optional<std::vector<std::shared_ptr<platform::MobileDevice>>> {
+            throw std::runtime_error("framework fault");
+        })
+        .WillOnce(Return(std::vector<std::shared_ptr<platform::MobileDevice>>{device}));
+    EXPECT_TRUE(ask().get().batteries.empty());
+    EXPECT_EQ(ask().get().batteries.size(), 1u);
+}
+
+}  // namespace
+}  // namespace ampwell

@@ -1,0 +1,78 @@
+#include "tests/unit/support/RunProgram.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace ampwell::test {
+namespace {
+
+std::string readWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+std::string sourceFile(const std::string& relativePath) {
+    return readWhole(std::string(AMPWELL_SOURCE_DIR) + "/" + relativePath);
+}
+
+ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& simulationFile) {
+    static std::atomic<int> runs{0};
+    const std::string stem = ::testing::TempDir() + "ampwell-run-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(runs.fetch_add(1));
+    const std::string outPath = stem + ".out";
+    const std::string errPath = stem + ".err";
+
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        if (std::string(*entry).rfind("AMPWELL_SIMULATION=", 0) != 0) environment.emplace_back(*entry);
+    environment.push_back("AMPWELL_SIMULATION=" + std::string(AMPWELL_SOURCE_DIR) + "/" + simulationFile);
+    std::vector<char*> envp;
+    for (auto& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    std::vector<std::string> argumentTexts{AMPWELL_BINARY};
+    argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& argument : argumentTexts) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+
+    ProgramRun run;
+    if (spawned != 0) {
+        ADD_FAILURE() << "cannot start " << argv[0];
+        return run;
+    }
+    int wstatus = 0;
+    while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    run.out = readWhole(outPath);
+    run.err = readWhole(errPath);
+    ::unlink(outPath.c_str());
+    ::unlink(errPath.c_str());
+    return run;
+}
+
+}  // namespace ampwell::test

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ampwell::test {
+
+struct ProgramRun {
+    int status = -1;  // exit status; -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs the real program (AMPWELL_BINARY) with `arguments` on the simulated Mac in
+// `simulationFile` (a path relative to the source tree), and collects what it wrote.
+ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& simulationFile);
+
+// The text of a file relative to the source tree.
+std::string sourceFile(const std::string& relativePath);
+
+}  // namespace ampwell::test
