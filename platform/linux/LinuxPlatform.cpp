@@ -2,6 +2,7 @@
 
 #include "platform/linux/BootTime.hpp"
 #include "platform/linux/GLibMainQueue.hpp"
+#include "platform/linux/ImobiledeviceService.hpp"
 #include "platform/linux/JournalLog.hpp"
 #include "platform/linux/JsonFileDefaults.hpp"
 #include "platform/linux/LibusbHost.hpp"
@@ -37,6 +38,7 @@ public:
     InstanceLock& instanceLock() override { return instanceLock_; }
     SystemLog& systemLog() override { return log_; }
     UsbHost& usbHost() override { return usbHost_; }
+    MobileDeviceService& mobileDevices() override { return mobileDevices_; }
     std::optional<std::int64_t> bootTimeSeconds() override { return BootTime::read(procRoot_); }
 
 private:
@@ -48,6 +50,7 @@ private:
     JsonFileDefaults defaults_;
     FileInstanceLock instanceLock_;
     LibusbHost usbHost_;
+    ImobiledeviceService mobileDevices_;
 };
 
 }  // namespace

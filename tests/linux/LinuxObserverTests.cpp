@@ -1,0 +1,88 @@
+#include "app/model/PowerReadingObserver.hpp"
+#include "app/model/USBConnectionObserver.hpp"
+#include "platform/linux/GLibMainQueue.hpp"
+#include "platform/linux/LinuxRegistry.hpp"
+#include "tests/linux/FakeLaptop.hpp"
+#include "tests/linux/ManualClock.hpp"
+#include "tests/linux/Testbed.hpp"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+
+namespace ampwell::platform::linux_ {
+namespace {
+
+// The two observers of the application on the Linux registry: one callback per batch of udev
+// events, nothing for what was attached at start.
+class LinuxObserverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sysfs.clear();
+        laptop.build(sysfs);
+    }
+    void TearDown() override {
+        usb.stop();
+        power.stop();
+        g_main_context_unref(context);
+    }
+    void runUntilCalled(const int& calls, int from) {
+        queue.runUntil(realClock.now() + Seconds(2), [&] { return calls > from; });
+        queue.runUntil(realClock.now() + Seconds(0.15));
+    }
+
+    FakeSysfs& sysfs = testbedSysfs();
+    FakeLaptop laptop;
+    SystemClock realClock;
+    ManualClock registryClock{1796000000.0};
+    GMainContext* context = g_main_context_new();
+    GLibMainQueue queue{realClock, context};
+    LinuxRegistry registry{kDefaultSysfsRoot, registryClock, &queue};
+    USBConnectionObserver usb{registry};
+    PowerReadingObserver power{registry};
+};
+
+TEST_F(LinuxObserverTest, PluggingAndUnpluggingGiveOneCallbackPerBatch) {
+    int changes = 0;
+    ASSERT_TRUE(usb.start([&] { ++changes; }));
+    queue.runUntil(realClock.now() + Seconds(0.1));
+    EXPECT_EQ(changes, 0);  // the eight devices already there are no event
+
+    auto mouse = FakeLaptop::device("1-2.1.2", laptop.innerHub.devpath(), laptop.innerHub.portPath(2), "Mouse",
+                                    0x046d, 0xc077, 0, 1, 8, {3}, "70000000");
+    addUsbDevice(sysfs, mouse);
+    sendUevent(mouse.devpath(), "add");
+    sendUevent(mouse.interfaceDevpath(0), "add");
+    runUntilCalled(changes, 0);
+    EXPECT_EQ(changes, 1);
+
+    // The dock goes with both hubs, the keyboard and the mouse: one batch, one callback.
+    for (const auto* device : {&mouse, &laptop.keyboard, &laptop.innerHub, &laptop.hub})
+        sendUevent(device->devpath(), "remove");
+    sysfs.removeDevice(laptop.hub.devpath());
+    runUntilCalled(changes, 1);
+    EXPECT_EQ(changes, 2);
+
+    usb.stop();
+    addUsbDevice(sysfs, mouse);
+    sendUevent(mouse.devpath(), "add");
+    queue.runUntil(realClock.now() + Seconds(0.15));
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(LinuxObserverTest, TypeCChangesReachThePowerObserver) {
+    int changes = 0;
+    ASSERT_TRUE(power.start([&] { ++changes; }));
+    sysfs.removeDevice(FakeLaptop::partner(0));
+    sendUevent(FakeLaptop::typeCPort(0), "change");
+    runUntilCalled(changes, 0);
+    EXPECT_EQ(changes, 1);
+
+    // A computer without Type-C ports has no power manager to watch.
+    power.stop();
+    sysfs.removeDevice(FakeLaptop::typeCPort(0));
+    sysfs.removeDevice(FakeLaptop::typeCPort(1));
+    EXPECT_FALSE(power.start([&] { ++changes; }));
+}
+
+}  // namespace
+}  // namespace ampwell::platform::linux_
