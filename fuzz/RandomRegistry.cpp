@@ -74,17 +74,17 @@ void fillRandomRegistry(FuzzedDataProvider& input, platform::sim::SimRegistry& r
     const int count = input.ConsumeIntegralInRange(0, 40);
     std::vector<platform::sim::SimEntrySpec> specs;
     for (int i = 0; i < count && input.remaining_bytes() > 0; ++i) {
-        platform::sim::SimEntrySpec spec;
-        spec.id = static_cast<platform::EntryID>(i + 1);
-        spec.className = kClasses[input.ConsumeIntegralInRange<std::size_t>(0, kClasses.size() - 1)];
+        platform::sim::SimEntrySpec entrySpec;
+        entrySpec.id = static_cast<platform::EntryID>(i + 1);
+        entrySpec.className = kClasses[input.ConsumeIntegralInRange<std::size_t>(0, kClasses.size() - 1)];
         // Parents always come earlier, so no cycle can form and every chain ends at a root.
         if (i > 0 && input.ConsumeBool())
-            spec.planes[platform::kPortPlane] = static_cast<platform::EntryID>(input.ConsumeIntegralInRange(1, i));
+            entrySpec.planes[platform::kPortPlane] = static_cast<platform::EntryID>(input.ConsumeIntegralInRange(1, i));
         else if (input.ConsumeBool())
-            spec.planes[platform::kPortPlane] = std::nullopt;
-        spec.properties = randomDictionary(input, 0);
-        spec.propertiesFail = input.ConsumeIntegralInRange(0, 15) == 0;
-        specs.push_back(std::move(spec));
+            entrySpec.planes[platform::kPortPlane] = std::nullopt;
+        entrySpec.properties = randomDictionary(input, 0);
+        entrySpec.propertiesFail = input.ConsumeIntegralInRange(0, 15) == 0;
+        specs.push_back(std::move(entrySpec));
     }
     registry.addEntries(std::move(specs));
 }

@@ -56,16 +56,13 @@ std::int64_t integerValue(const PropertyNumber& number) {
     return static_cast<std::int64_t>(std::trunc(number.value));
 }
 
-// The decimal digits of a USB session number, which is a whole number above zero. Anything else
-// (zero, negative, fractional, too large) cannot identify a session and gives nothing.
+// A session number as the registry gives it: any number whose unsigned 64-bit value is not zero,
+// written in the number's own text. Real session numbers are whole and positive; the text keeps
+// whatever the registry holds so that it compares equal with the session part of a connection
+// identifier, which carries the same text.
 std::optional<std::string> sessionText(const PropertyNumber& number) {
-    if (!number.whole || !(number.value > 0)) return std::nullopt;
-    if (auto exact = parseInteger<std::uint64_t>(number.text)) {
-        if (*exact == 0) return std::nullopt;
-        return std::to_string(*exact);
-    }
-    if (number.value >= 18446744073709551616.0) return std::nullopt;  // 2^64
-    return std::to_string(static_cast<std::uint64_t>(number.value));
+    if (!std::isfinite(number.value) || std::fabs(number.value) < 1.0) return std::nullopt;
+    return number.text;
 }
 
 bool canonicallyEqual(const std::string& left, const std::string& right) {

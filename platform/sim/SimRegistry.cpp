@@ -23,8 +23,8 @@ std::string idText(EntryID id) { return std::to_string(id); }
 // parent. Reports the cycle at its entry that comes first in the batch.
 void checkCycles(const std::vector<SimEntrySpec>& specs, const std::unordered_map<EntryID, std::size_t>& batch) {
     std::set<std::string> planes;
-    for (const auto& spec : specs)
-        for (const auto& [plane, parent] : spec.planes) planes.insert(plane);
+    for (const auto& entrySpec : specs)
+        for (const auto& [plane, parent] : entrySpec.planes) planes.insert(plane);
     enum Mark : unsigned char { unvisited, onPath, done };
     for (const auto& plane : planes) {
         std::vector<Mark> marks(specs.size(), unvisited);
@@ -59,11 +59,11 @@ void checkCycles(const std::vector<SimEntrySpec>& specs, const std::unordered_ma
 void validateBatch(const SimRegistryState& state, const std::vector<SimEntrySpec>& specs) {
     std::unordered_map<EntryID, std::size_t> batch;
     for (std::size_t i = 0; i < specs.size(); ++i) {
-        const auto& spec = specs[i];
-        if (spec.id == 0) throw SimRegistryError("entry ID 0 is not allowed", i, {"id"});
-        if (state.byID.count(spec.id) != 0 || !batch.emplace(spec.id, i).second)
-            throw SimRegistryError("entry ID " + idText(spec.id) + " is already in use", i, {"id"});
-        if (spec.className.empty()) throw SimRegistryError("the class name is empty", i, {"class"});
+        const auto& entrySpec = specs[i];
+        if (entrySpec.id == 0) throw SimRegistryError("entry ID 0 is not allowed", i, {"id"});
+        if (state.byID.count(entrySpec.id) != 0 || !batch.emplace(entrySpec.id, i).second)
+            throw SimRegistryError("entry ID " + idText(entrySpec.id) + " is already in use", i, {"id"});
+        if (entrySpec.className.empty()) throw SimRegistryError("the class name is empty", i, {"class"});
     }
     for (std::size_t i = 0; i < specs.size(); ++i) {
         for (const auto& [plane, parent] : specs[i].planes) {
@@ -153,8 +153,8 @@ void SimRegistry::addEntries(std::vector<SimEntrySpec> specs) {
         validateBatch(*state_, specs);
         std::vector<std::shared_ptr<SimNode>> added;
         added.reserve(specs.size());
-        for (auto& spec : specs) {
-            auto node = std::make_shared<SimNode>(std::move(spec));
+        for (auto& entrySpec : specs) {
+            auto node = std::make_shared<SimNode>(std::move(entrySpec));
             state_->byID.emplace(node->id, node);
             state_->order.push_back(node);
             added.push_back(std::move(node));
@@ -170,9 +170,9 @@ void SimRegistry::addEntries(std::vector<SimEntrySpec> specs) {
     for (auto& delivery : deliveries) state_->queue->post(std::move(delivery));
 }
 
-void SimRegistry::addEntry(SimEntrySpec spec) {
+void SimRegistry::addEntry(SimEntrySpec entrySpec) {
     std::vector<SimEntrySpec> specs;
-    specs.push_back(std::move(spec));
+    specs.push_back(std::move(entrySpec));
     addEntries(std::move(specs));
 }
 

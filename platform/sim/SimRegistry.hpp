@@ -16,7 +16,7 @@ namespace ampwell::platform::sim {
 // The message a registry sends to the interest notifications of an entry that goes away.
 inline constexpr std::uint32_t kMessageServiceIsTerminated = 0xE0000010;
 
-// A change the simulated registry refuses. For addEntries it names the spec at fault (its index
+// A change the simulated registry refuses. For addEntries it names the entry description at fault (its index
 // in the batch) and the field within it ({"id"}, {"class"} or {"planes", <plane>}), so that the
 // loader can point at the place in the file.
 class SimRegistryError : public std::invalid_argument {
@@ -53,7 +53,7 @@ public:
     // SimRegistryError (and adds nothing) for a zero ID, an ID in use, an empty class name, a
     // parent that is not present, or a cycle in a plane.
     void addEntries(std::vector<SimEntrySpec> specs);
-    void addEntry(SimEntrySpec spec);
+    void addEntry(SimEntrySpec entrySpec);
     // Removes the entry and every descendant in every plane as one batch (one terminate
     // notification call); each removed entry's interest notifications get
     // kMessageServiceIsTerminated. Throws SimRegistryError when no such entry is present.

@@ -4,13 +4,13 @@
 
 namespace ampwell::platform::sim {
 
-SimNode::SimNode(SimEntrySpec spec)
-    : id(spec.id),
-      className(std::move(spec.className)),
-      conforms(std::move(spec.conforms)),
-      parents(std::move(spec.planes)),
-      propertiesFail(spec.propertiesFail),
-      properties(std::move(spec.properties)) {}
+SimNode::SimNode(SimEntrySpec entrySpec)
+    : id(entrySpec.id),
+      className(std::move(entrySpec.className)),
+      conforms(std::move(entrySpec.conforms)),
+      parents(std::move(entrySpec.planes)),
+      propertiesFail(entrySpec.propertiesFail),
+      properties(std::move(entrySpec.properties)) {}
 
 bool SimNode::conformsTo(const std::string& name) const {
     return className == name || std::find(conforms.begin(), conforms.end(), name) != conforms.end();

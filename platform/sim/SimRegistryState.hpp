@@ -23,7 +23,7 @@ class SimNotificationIterator;
 // One entry of the simulated registry. Identity, class and parents never change once added;
 // the fields marked "guarded" are read and written only with the registry's mutex held.
 struct SimNode {
-    explicit SimNode(SimEntrySpec spec);
+    explicit SimNode(SimEntrySpec entrySpec);
 
     const EntryID id;
     const std::string className;

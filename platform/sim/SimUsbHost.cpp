@@ -58,12 +58,12 @@ struct SimUsbHost::State {
 
         lastID = std::max(lastID, registry.highestEntryID());
         std::map<EntryID, EntryID> renamed;
-        for (const auto& spec : specs) renamed[spec.id] = ++lastID;
+        for (const auto& entrySpec : specs) renamed[entrySpec.id] = ++lastID;
         lastSession = std::max(lastSession, highestSession) + 1;
-        for (auto& spec : specs) {
-            if (spec.id == id) spec.properties.insert_or_assign("sessionID", PropertyValue::unsignedNumber(lastSession));
-            spec.id = renamed.at(spec.id);
-            for (auto& [plane, parent] : spec.planes)
+        for (auto& entrySpec : specs) {
+            if (entrySpec.id == id) entrySpec.properties.insert_or_assign("sessionID", PropertyValue::unsignedNumber(lastSession));
+            entrySpec.id = renamed.at(entrySpec.id);
+            for (auto& [plane, parent] : entrySpec.planes)
                 if (parent && renamed.count(*parent) != 0) parent = renamed.at(*parent);
         }
         registry.removeEntry(id);

@@ -56,10 +56,10 @@ public:
     explicit ChangingRegistry(platform::sim::SimRegistry& inner) : inner_(inner) {}
     platform::ServiceMatch matchingServices(const std::string& className) override {
         auto match = inner_.matchingServices(className);
-        platform::sim::SimEntrySpec spec;
-        spec.id = 999;
-        spec.className = "IOUSBHostDevice";
-        inner_.addEntry(spec);
+        platform::sim::SimEntrySpec entrySpec;
+        entrySpec.id = 999;
+        entrySpec.className = "IOUSBHostDevice";
+        inner_.addEntry(entrySpec);
         return match;
     }
     std::unique_ptr<platform::RegistryEntry> firstMatchingService(const std::string& c) override {

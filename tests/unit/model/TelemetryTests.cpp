@@ -118,12 +118,12 @@ TEST_F(TelemetryTest, UnavailableMessagesKeepTheDevicesListed) {
 }
 
 TEST_F(TelemetryTest, RefusedOrEmptyBatteryPropertiesMeanNoPortReadings) {
-    platform::sim::SimEntrySpec spec;
-    spec.id = 9;
-    spec.className = "AppleSmartBattery";
-    spec.properties = {{"PowerOutDetails", list({dict({{"PortIndex", whole(1)}})})}};
-    spec.propertiesFail = true;
-    registry.addEntry(spec);
+    platform::sim::SimEntrySpec entrySpec;
+    entrySpec.id = 9;
+    entrySpec.className = "AppleSmartBattery";
+    entrySpec.properties = {{"PowerOutDetails", list({dict({{"PortIndex", whole(1)}})})}};
+    entrySpec.propertiesFail = true;
+    registry.addEntry(entrySpec);
     EXPECT_EQ(telemetry.read(Telemetry::DeviceMap{}).error, Telemetry::kNoPortReadingsMessage);
 }
 

@@ -48,9 +48,17 @@ TEST_F(Targets, ADeviceWithoutAUsableSessionIsNotListed) {
     plug(312, {{"USB Product Name", text("Flag")}, {"sessionID", flag(true)}});
     plug(313, {{"USB Product Name", text("Missing")}});
     plug(314, {{"USB Product Name", text("Text")}, {"sessionID", text("42")}});
-    plug(315, {{"USB Product Name", text("Fraction")}, {"sessionID", PropertyValue::realNumber(1.5)}});
-    plug(316, {{"USB Product Name", text("Negative")}, {"sessionID", whole(-3)}});
+    plug(315, {{"USB Product Name", text("Below One")}, {"sessionID", PropertyValue::realNumber(0.5)}});
     EXPECT_EQ(ids(list()), (std::vector<EntryID>{310}));
+}
+
+TEST_F(Targets, ASessionKeepsTheRegistrysOwnNumberText) {
+    plug(317, {{"USB Product Name", text("Fraction")}, {"sessionID", PropertyValue::realNumber(1.5)}});
+    plug(318, {{"USB Product Name", text("Huge")}, {"sessionID", PropertyValue::unsignedNumber(18446744073709551615ull)}});
+    auto targets = list();
+    ASSERT_EQ(targets.size(), 2u);
+    EXPECT_EQ(targets[0].sessionID, "1.5");
+    EXPECT_EQ(targets[1].sessionID, "18446744073709551615");
 }
 
 TEST_F(Targets, OnlyExternalServiceDevicesWithReadablePropertiesAreListed) {

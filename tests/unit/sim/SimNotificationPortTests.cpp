@@ -6,7 +6,7 @@
 namespace ampwell::platform::sim {
 namespace {
 
-SimEntrySpec spec(EntryID id, std::string className, std::map<std::string, std::optional<EntryID>> planes = {}) {
+SimEntrySpec entrySpec(EntryID id, std::string className, std::map<std::string, std::optional<EntryID>> planes = {}) {
     SimEntrySpec entry;
     entry.id = id;
     entry.className = std::move(className);
@@ -17,7 +17,7 @@ SimEntrySpec spec(EntryID id, std::string className, std::map<std::string, std::
 class SimNotificationTest : public ::testing::Test {
 protected:
     SimNotificationTest() : clock(dateFromSecondsSince1970(1'800'000'000), 0), queue(clock), registry(&queue) {
-        registry.addEntries({spec(1, "IOUSBHostDevice"), spec(2, "IOUSBHostDevice"), spec(3, "AppleSmartBattery")});
+        registry.addEntries({entrySpec(1, "IOUSBHostDevice"), entrySpec(2, "IOUSBHostDevice"), entrySpec(3, "AppleSmartBattery")});
     }
 
     // Delivers everything queued so far.
@@ -50,15 +50,15 @@ TEST_F(SimNotificationTest, SilentAtStartThenOneCallPerBatch) {
     deliver();
     EXPECT_TRUE(calls.empty());
 
-    registry.addEntry(spec(4, "IOUSBHostDevice"));
+    registry.addEntry(entrySpec(4, "IOUSBHostDevice"));
     EXPECT_TRUE(calls.empty());  // delivered on the main queue, not in the caller
     deliver();
     EXPECT_EQ(calls, (std::vector<std::vector<EntryID>>{{4}}));
 
     // A hub with two devices arrives as one batch: one call carrying both devices.
-    registry.addEntries({spec(10, "IOUSBHub"), spec(11, "IOUSBHostDevice", {{"IOService", 10}}),
-                         spec(12, "IOUSBHostDevice", {{"IOService", 10}})});
-    registry.addEntry(spec(13, "AppleSmartBattery"));  // another class: no call
+    registry.addEntries({entrySpec(10, "IOUSBHub"), entrySpec(11, "IOUSBHostDevice", {{"IOService", 10}}),
+                         entrySpec(12, "IOUSBHostDevice", {{"IOService", 10}})});
+    registry.addEntry(entrySpec(13, "AppleSmartBattery"));  // another class: no call
     deliver();
     EXPECT_EQ(calls, (std::vector<std::vector<EntryID>>{{4}, {11, 12}}));
 }
@@ -67,15 +67,15 @@ TEST_F(SimNotificationTest, NothingIsDeliveredBeforeTheIteratorWasDrained) {
     auto port = registry.createNotificationPort();
     std::vector<std::vector<EntryID>> calls;
     auto iterator = watch(*port, MatchingEvent::firstMatch, calls);
-    registry.addEntry(spec(4, "IOUSBHostDevice"));
+    registry.addEntry(entrySpec(4, "IOUSBHostDevice"));
     deliver();
     EXPECT_TRUE(calls.empty());
     EXPECT_EQ(drain(*iterator).size(), 3u);  // 1, 2 and the new 4
 }
 
 TEST_F(SimNotificationTest, TerminateReportsAHubAndItsDevicesOnce) {
-    registry.addEntries({spec(10, "IOUSBHub"), spec(11, "IOUSBHostDevice", {{"IOService", 10}}),
-                         spec(12, "IOUSBHostDevice", {{"IOService", 10}})});
+    registry.addEntries({entrySpec(10, "IOUSBHub"), entrySpec(11, "IOUSBHostDevice", {{"IOService", 10}}),
+                         entrySpec(12, "IOUSBHostDevice", {{"IOService", 10}})});
     auto port = registry.createNotificationPort();
     std::vector<std::vector<EntryID>> calls;
     auto iterator = watch(*port, MatchingEvent::terminate, calls);
@@ -92,8 +92,8 @@ TEST_F(SimNotificationTest, BatchesQueuedTogetherStillGiveOneCallEach) {
     std::vector<std::vector<EntryID>> calls;
     auto iterator = watch(*port, MatchingEvent::firstMatch, calls);
     drain(*iterator);
-    registry.addEntry(spec(4, "IOUSBHostDevice"));
-    registry.addEntry(spec(5, "IOUSBHostDevice"));
+    registry.addEntry(entrySpec(4, "IOUSBHostDevice"));
+    registry.addEntry(entrySpec(5, "IOUSBHostDevice"));
     deliver();
     // The first call drains both; the second finds the iterator empty.
     EXPECT_EQ(calls, (std::vector<std::vector<EntryID>>{{4, 5}, {}}));
@@ -104,7 +104,7 @@ TEST_F(SimNotificationTest, QueuedDeliveriesDoNothingOnceThePortOrIteratorIsGone
     std::vector<std::vector<EntryID>> calls;
     auto iterator = watch(*port, MatchingEvent::firstMatch, calls);
     drain(*iterator);
-    registry.addEntry(spec(4, "IOUSBHostDevice"));
+    registry.addEntry(entrySpec(4, "IOUSBHostDevice"));
     port.reset();  // the delivery is already queued
     deliver();
     EXPECT_TRUE(calls.empty());
@@ -133,8 +133,8 @@ TEST_F(SimNotificationTest, AHandlerMayDestroyItsOwnPort) {
     });
     iterator = std::move(armed.iterator);
     drain(*iterator);
-    registry.addEntry(spec(4, "IOUSBHostDevice"));
-    registry.addEntry(spec(5, "IOUSBHostDevice"));
+    registry.addEntry(entrySpec(4, "IOUSBHostDevice"));
+    registry.addEntry(entrySpec(5, "IOUSBHostDevice"));
     deliver();
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(registry.liveHandleCount(), 0u);
@@ -159,7 +159,7 @@ TEST_F(SimNotificationTest, InterestMessagesReachTheirEntryOnly) {
     EXPECT_EQ(messages.back(), kMessageServiceIsTerminated);
 
     // Once the handle is gone, a queued message finds nobody.
-    registry.addEntry(spec(6, "AppleSmartBattery"));
+    registry.addEntry(entrySpec(6, "AppleSmartBattery"));
     auto second = port->addInterestNotification(*registry.entry(6), [&](std::uint32_t type) { messages.push_back(type); });
     registry.sendMessage(6, 1);
     second.handle.reset();
@@ -170,7 +170,7 @@ TEST_F(SimNotificationTest, InterestMessagesReachTheirEntryOnly) {
 TEST_F(SimNotificationTest, FailuresAreReportedNotHidden) {
     auto port = registry.createNotificationPort();
     SimRegistry other(&queue);
-    other.addEntry(spec(3, "AppleSmartBattery"));
+    other.addEntry(entrySpec(3, "AppleSmartBattery"));
     auto foreign = other.entry(3);
     EXPECT_EQ(port->addInterestNotification(*foreign, [](std::uint32_t) {}).result, kResultError);
 

@@ -8,7 +8,7 @@
 namespace ampwell::platform::sim {
 namespace {
 
-SimEntrySpec spec(EntryID id, std::string className, std::map<std::string, std::optional<EntryID>> planes = {},
+SimEntrySpec entrySpec(EntryID id, std::string className, std::map<std::string, std::optional<EntryID>> planes = {},
                   PropertyDictionary properties = {}) {
     SimEntrySpec entry;
     entry.id = id;
@@ -35,12 +35,12 @@ std::vector<EntryID> walk(SimRegistry& registry, const std::string& className) {
 class SimRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto device = spec(3, "IOUSBHostDevice", {{"IOPort", 2}, {"IOService", std::nullopt}},
+        auto device = entrySpec(3, "IOUSBHostDevice", {{"IOPort", 2}, {"IOService", std::nullopt}},
                            {{"USB Product Name", PropertyValue::string("iPad")}, {"sessionID", PropertyValue::wholeNumber(7)}});
         device.conforms = {"IOUSBDevice"};
         // Listed before its parents: the batch links them once all are in.
-        registry.addEntries({device, spec(1, "IOPort", {{"IOPort", std::nullopt}}), spec(2, "IOPort", {{"IOPort", 1}}),
-                             spec(4, "IOUSBHostInterface", {{"IOService", 3}}), spec(5, "IOUSBHostDevice", {{"IOPort", 1}})});
+        registry.addEntries({device, entrySpec(1, "IOPort", {{"IOPort", std::nullopt}}), entrySpec(2, "IOPort", {{"IOPort", 1}}),
+                             entrySpec(4, "IOUSBHostInterface", {{"IOService", 3}}), entrySpec(5, "IOUSBHostDevice", {{"IOPort", 1}})});
     }
 
     SimRegistry registry;
@@ -81,7 +81,7 @@ TEST_F(SimRegistryTest, PropertiesAreCopiesAndCanBeRefused) {
     EXPECT_EQ(*device->property("USB Product Name")->stringValue(), "iPad");
     EXPECT_EQ(device->property("missing"), std::nullopt);
 
-    auto refusing = spec(6, "AppleSmartBattery", {}, {{"UpdateTime", PropertyValue::wholeNumber(1)}});
+    auto refusing = entrySpec(6, "AppleSmartBattery", {}, {{"UpdateTime", PropertyValue::wholeNumber(1)}});
     refusing.propertiesFail = true;
     registry.addEntry(refusing);
     EXPECT_EQ(registry.entry(6)->properties(), std::nullopt);
@@ -98,7 +98,7 @@ TEST_F(SimRegistryTest, IteratorsTurnInvalidWhenEntriesComeOrGo) {
     EXPECT_EQ(registry.entry(3)->property("sessionID")->number()->value, 8);
     EXPECT_EQ(registry.entry(3)->property("USB Product Name"), std::nullopt);
 
-    registry.addEntry(spec(7, "IOUSBHostDevice"));
+    registry.addEntry(entrySpec(7, "IOUSBHostDevice"));
     EXPECT_FALSE(before->isValid());  // ...an added entry does not
     EXPECT_EQ(before->next()->entryID(), 3u);  // the walk still hands out what it matched
 
@@ -125,7 +125,7 @@ TEST_F(SimRegistryTest, RemovalTakesDescendantsInEveryPlane) {
     EXPECT_FALSE(interface->inPlane("IOService"));
 
     // An ID no longer present may come back (a new entry, unrelated to the old handle).
-    registry.addEntry(spec(3, "IOUSBHostDevice", {{"IOPort", 1}}));
+    registry.addEntry(entrySpec(3, "IOUSBHostDevice", {{"IOPort", 1}}));
     EXPECT_EQ(device->parent("IOPort"), nullptr);
     EXPECT_EQ(registry.entry(3)->parent("IOPort")->entryID(), 1u);
 }
@@ -142,14 +142,14 @@ TEST_F(SimRegistryTest, RefusedChangesLeaveTheRegistryAsItWas) {
             EXPECT_EQ(error.field(), field);
         }
     };
-    expectError({spec(8, "A"), spec(0, "A")}, "entry ID 0 is not allowed", 1, {"id"});
-    expectError({spec(8, "A"), spec(3, "A")}, "entry ID 3 is already in use", 1, {"id"});
-    expectError({spec(8, "A"), spec(8, "A")}, "entry ID 8 is already in use", 1, {"id"});
-    expectError({spec(8, "")}, "the class name is empty", 0, {"class"});
-    expectError({spec(8, "A", {{"IOPort", 42}})}, "parent 42 does not exist", 0, {"planes", "IOPort"});
-    expectError({spec(8, "A", {{"P", 10}}), spec(9, "A", {{"P", 8}}), spec(10, "A", {{"P", 9}})},
+    expectError({entrySpec(8, "A"), entrySpec(0, "A")}, "entry ID 0 is not allowed", 1, {"id"});
+    expectError({entrySpec(8, "A"), entrySpec(3, "A")}, "entry ID 3 is already in use", 1, {"id"});
+    expectError({entrySpec(8, "A"), entrySpec(8, "A")}, "entry ID 8 is already in use", 1, {"id"});
+    expectError({entrySpec(8, "")}, "the class name is empty", 0, {"class"});
+    expectError({entrySpec(8, "A", {{"IOPort", 42}})}, "parent 42 does not exist", 0, {"planes", "IOPort"});
+    expectError({entrySpec(8, "A", {{"P", 10}}), entrySpec(9, "A", {{"P", 8}}), entrySpec(10, "A", {{"P", 9}})},
                 "the P plane has a cycle: 8 -> 10 -> 9 -> 8", 0, {"planes", "P"});
-    expectError({spec(8, "A", {{"P", 8}})}, "the P plane has a cycle: 8 -> 8", 0, {"planes", "P"});
+    expectError({entrySpec(8, "A", {{"P", 8}})}, "the P plane has a cycle: 8 -> 8", 0, {"planes", "P"});
     EXPECT_EQ(registry.entryCount(), 5u);
     EXPECT_FALSE(registry.contains(8));
     EXPECT_THROW(registry.removeEntry(8), SimRegistryError);
@@ -192,7 +192,7 @@ TEST_F(SimRegistryTest, WalksWhileAnotherThreadChangesTheRegistry) {
         }
     });
     for (EntryID id = 100; id < 400; ++id) {
-        registry.addEntry(spec(id, "IOUSBHostDevice", {{"IOPort", 2}}));
+        registry.addEntry(entrySpec(id, "IOUSBHostDevice", {{"IOPort", 2}}));
         registry.setProperties(id, {{"sessionID", PropertyValue::wholeNumber(static_cast<std::int64_t>(id))}});
         if (id % 2 == 0) registry.removeEntry(id);
     }

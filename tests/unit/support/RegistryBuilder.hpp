@@ -24,14 +24,14 @@ public:
 
     platform::EntryID add(std::string className, platform::PropertyDictionary properties,
                           std::optional<platform::EntryID> portParent = std::nullopt, bool portRoot = false) {
-        platform::sim::SimEntrySpec spec;
-        spec.id = next_++;
-        spec.className = std::move(className);
-        if (portParent) spec.planes[platform::kPortPlane] = *portParent;
-        else if (portRoot) spec.planes[platform::kPortPlane] = std::nullopt;
-        spec.properties = std::move(properties);
-        registry_.addEntry(spec);
-        return spec.id;
+        platform::sim::SimEntrySpec entrySpec;
+        entrySpec.id = next_++;
+        entrySpec.className = std::move(className);
+        if (portParent) entrySpec.planes[platform::kPortPlane] = *portParent;
+        else if (portRoot) entrySpec.planes[platform::kPortPlane] = std::nullopt;
+        entrySpec.properties = std::move(properties);
+        registry_.addEntry(entrySpec);
+        return entrySpec.id;
     }
 
     // A root IOPort-plane entry for a port of the given type and number.

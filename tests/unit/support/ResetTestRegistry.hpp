@@ -49,10 +49,10 @@ protected:
     // Plugs a device into the controller, below `portParent` in the port plane when given.
     void plug(EntryID id, PropertyDictionary properties, std::optional<EntryID> portParent = kPort1,
               std::string className = "IOUSBHostDevice") {
-        platform::sim::SimEntrySpec spec{id, std::move(className), {}, {{platform::kServicePlane, kController}},
+        platform::sim::SimEntrySpec entrySpec{id, std::move(className), {}, {{platform::kServicePlane, kController}},
                                          std::move(properties)};
-        if (portParent) spec.planes[platform::kPortPlane] = *portParent;
-        registry.addEntry(std::move(spec));
+        if (portParent) entrySpec.planes[platform::kPortPlane] = *portParent;
+        registry.addEntry(std::move(entrySpec));
     }
 
     // A device with a name and a session and nothing else.
