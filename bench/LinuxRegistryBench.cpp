@@ -13,6 +13,7 @@
 #include "app/model/Telemetry.hpp"
 #include "platform/linux/LinuxRegistry.hpp"
 #include "tests/linux/FakeLaptop.hpp"
+#include "tests/unit/support/FixedClock.hpp"
 
 #include <benchmark/benchmark.h>
 #include <dirent.h>
@@ -28,12 +29,6 @@ namespace {
 
 using namespace ampwell;
 using namespace ampwell::platform::linux_;
-
-class FixedClock final : public platform::Clock {
-public:
-    platform::Date now() const override { return platform::dateFromSecondsSince1970(1796596216.0); }
-    platform::Seconds uptime() const override { return platform::Seconds(1000.0); }
-};
 
 constexpr int kAttachedDevices = 32;
 
@@ -75,7 +70,7 @@ FakedTree& tree() {
 }
 
 void BM_TelemetryThroughLinuxRegistryWarm(benchmark::State& state) {
-    FixedClock clock;
+    testing::FixedClock clock;
     BootIdentity boot{[] { return std::optional<std::int64_t>(1796590000); }};
     LinuxRegistry registry(tree().root, clock, nullptr);
     Telemetry telemetry(registry, clock, boot);
@@ -88,7 +83,7 @@ void BM_TelemetryThroughLinuxRegistryWarm(benchmark::State& state) {
 BENCHMARK(BM_TelemetryThroughLinuxRegistryWarm);
 
 void BM_TelemetryThroughLinuxRegistryCold(benchmark::State& state) {
-    FixedClock clock;
+    testing::FixedClock clock;
     BootIdentity boot{[] { return std::optional<std::int64_t>(1796590000); }};
     for (auto _ : state) {
         LinuxRegistry registry(tree().root, clock, nullptr);

@@ -4,6 +4,7 @@
 #include "app/batteries/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 #include "platform/sim/SimRegistry.hpp"
+#include "tests/unit/support/FixedClock.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -12,12 +13,6 @@ namespace {
 using namespace ampwell;
 using platform::PropertyValue;
 using platform::sim::SimEntrySpec;
-
-class FixedClock final : public platform::Clock {
-public:
-    platform::Date now() const override { return platform::dateFromSecondsSince1970(1796596216.0); }
-    platform::Seconds uptime() const override { return platform::Seconds(1000.0); }
-};
 
 platform::PropertyDictionary portProperties(const char* type, int number) {
     return {{"ParentPortTypeDescription", PropertyValue::string(type)},
@@ -88,7 +83,7 @@ void buildDesk(platform::sim::SimRegistry& registry) {
 struct Desk {
     Desk() { buildDesk(registry); }
     platform::sim::SimRegistry registry;
-    FixedClock clock;
+    testing::FixedClock clock;
     BootIdentity boot{[] { return std::optional<std::int64_t>(1796590000); }};
 };
 

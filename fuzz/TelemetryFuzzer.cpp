@@ -4,16 +4,11 @@
 #include "app/batteries/USBBatterySessions.hpp"
 #include "app/model/Telemetry.hpp"
 #include "fuzz/RandomRegistry.hpp"
+#include "tests/unit/support/FixedClock.hpp"
 
 #include <cstdlib>
 
 namespace {
-
-class FixedClock final : public ampwell::platform::Clock {
-public:
-    ampwell::platform::Date now() const override { return ampwell::platform::dateFromSecondsSince1970(1796596216.0); }
-    ampwell::platform::Seconds uptime() const override { return ampwell::platform::Seconds(1000.0); }
-};
 
 void require(bool condition) {
     if (!condition) std::abort();
@@ -27,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform::sim::SimRegistry registry;
     fuzzing::fillRandomRegistry(input, registry);
 
-    FixedClock clock;
+    ampwell::testing::FixedClock clock;
     BootIdentity boot([] { return std::optional<std::int64_t>(1796590000); });
     {
         Telemetry telemetry(registry, clock, boot);

@@ -1,5 +1,6 @@
 #include "app/model/Telemetry.hpp"
 #include "tests/unit/support/RegistryBuilder.hpp"
+#include "tests/unit/support/FixedClock.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,18 +12,11 @@ namespace {
 
 using namespace ampwell::testing;
 
-class FixedClock final : public platform::Clock {
-public:
-    platform::Date now() const override { return platform::dateFromSecondsSince1970(nowSeconds); }
-    platform::Seconds uptime() const override { return platform::Seconds(10); }
-    double nowSeconds = 1796596216.0;
-};
-
 class TelemetryTest : public ::testing::Test {
 protected:
     platform::sim::SimRegistry registry;
     RegistryBuilder build{registry};
-    FixedClock clock;
+    testing::FixedClock clock;
     BootIdentity boot{[] { return std::optional<std::int64_t>(500); }};
     Telemetry telemetry{registry, clock, boot};
 
