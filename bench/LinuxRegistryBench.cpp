@@ -9,7 +9,7 @@
 // read once and are kept while the device directory stays the same; each read lists the bus and
 // checks every device with one stat); "cold" makes a new registry for every read, so every file
 // is read again, as at start-up (after a plug event only the new device is read).
-#include "app/batteries/BootIdentity.hpp"
+#include "app/model/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 #include "platform/linux/LinuxRegistry.hpp"
 #include "tests/linux/FakeLaptop.hpp"

@@ -1,7 +1,7 @@
 // Cost of one telemetry read on a busy desk: 64 USB devices behind 4 USB-C ports, hub chains six
 // devices deep, 8 power-out entries. Beside it, the floor: a bare loop making exactly the same
 // registry calls and keeping nothing, so the ratio shows what the reader's own logic costs.
-#include "app/batteries/BootIdentity.hpp"
+#include "app/model/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 #include "platform/sim/SimRegistry.hpp"
 #include "tests/unit/support/FixedClock.hpp"

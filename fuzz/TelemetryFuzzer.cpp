@@ -1,7 +1,7 @@
 // Feeds random registries to the telemetry reader and the USB session map. Whatever the registry
 // holds, both must return normally, release every handle, and keep their own invariants.
-#include "app/batteries/BootIdentity.hpp"
 #include "app/batteries/USBBatterySessions.hpp"
+#include "app/model/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 #include "fuzz/RandomRegistry.hpp"
 #include "tests/unit/support/FixedClock.hpp"

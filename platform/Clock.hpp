@@ -40,16 +40,7 @@ public:
     // Waits until `condition` is notified or now() reaches `deadline`. Returns false when the
     // deadline has been reached, true otherwise (a notification, or a spurious wake-up): callers
     // check their own state in a loop. Any thread.
-    virtual bool waitUntil(std::condition_variable& condition, std::unique_lock<std::mutex>& lock,
-                           Date deadline) const;
-
-    // Work handed to another thread: `workQueued` when a job is queued (on the queuing thread),
-    // `workStarted` and `workEnded` around the job on the thread that runs it. A clock that moves
-    // only when everybody waits (the frozen simulated clock) must not move on while a queued job
-    // is still to run at the current instant; clocks that move by themselves ignore these.
-    virtual void workQueued() const {}
-    virtual void workStarted() const {}
-    virtual void workEnded() const {}
+    virtual bool waitUntil(std::condition_variable& condition, std::unique_lock<std::mutex>& lock, Date deadline) const;
 };
 
 // The host's real clocks.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileDescriptor.hpp"
+
 #include <string>
 
 namespace ampwell::platform {
@@ -18,14 +20,11 @@ public:
 class FileInstanceLock final : public InstanceLock {
 public:
     explicit FileInstanceLock(std::string directory);
-    ~FileInstanceLock() override;
-    FileInstanceLock(const FileInstanceLock&) = delete;
-    FileInstanceLock& operator=(const FileInstanceLock&) = delete;
     bool acquire(const std::string& bundleIdentifier) override;
 
 private:
     std::string directory_;
-    int fd_ = -1;
+    FileDescriptor lock_;  // held from a successful acquire until the lock goes away
 };
 
 }  // namespace ampwell::platform

@@ -10,14 +10,11 @@
 #include "platform/UsbHost.hpp"
 
 #include <cstdint>
-#include <memory>
 #include <optional>
-#include <stdexcept>
-#include <string>
 
 namespace ampwell::platform {
 
-// Everything that touches the machine, for one process. Made once, at start-up, by `makePlatform`;
+// Everything that touches the machine, for one process. Made once, at start-up, by the factory;
 // the logic receives the parts it needs and never asks which backend it runs on.
 class Platform {
 public:
@@ -34,16 +31,5 @@ public:
     // Whole seconds since 1970 at which the machine booted; nullopt when it cannot be read.
     virtual std::optional<std::int64_t> bootTimeSeconds() = 0;
 };
-
-// A platform that cannot be made (a malformed simulation file, a missing backend). The message is
-// one line meant for the user.
-class PlatformError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// The simulated Mac when `simulationPath` names a file (the value of AMPWELL_SIMULATION),
-// otherwise the host's native backend. Throws PlatformError.
-std::unique_ptr<Platform> makePlatform(const char* simulationPath);
 
 }  // namespace ampwell::platform

@@ -5,7 +5,7 @@
 namespace ampwell::platform {
 
 SerialQueue::SerialQueue(std::string label, const Clock& clock)
-    : label_(std::move(label)), clock_(clock), thread_([this] { run(); }) {}
+    : label_(std::move(label)), observer_(dynamic_cast<const WorkObserver*>(&clock)), thread_([this] { run(); }) {}
 
 SerialQueue::~SerialQueue() {
     {
@@ -17,7 +17,7 @@ SerialQueue::~SerialQueue() {
 }
 
 void SerialQueue::async(std::function<void()> job) {
-    clock_.workQueued();
+    if (observer_) observer_->workQueued();
     {
         std::lock_guard lock(mutex_);
         jobs_.push_back(std::move(job));
@@ -37,9 +37,9 @@ void SerialQueue::run() {
         auto job = std::move(jobs_.front());
         jobs_.pop_front();
         lock.unlock();
-        clock_.workStarted();
+        if (observer_) observer_->workStarted();
         job();
-        clock_.workEnded();
+        if (observer_) observer_->workEnded();
         lock.lock();
     }
 }

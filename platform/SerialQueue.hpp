@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.hpp"
+#include "platform/WorkObserver.hpp"
 
 #include <condition_variable>
 #include <deque>
@@ -13,8 +14,8 @@ namespace ampwell::platform {
 
 // A serial queue: one thread of its own that runs the jobs handed to it one at a time, in the
 // order they were queued. Jobs never run concurrently with each other, so whatever only jobs touch
-// needs no lock. The queue reports its jobs to `clock` (see Clock::workQueued), so that a clock
-// which moves only when everybody waits knows that a queued job still has to run.
+// needs no lock. When `clock` is also a WorkObserver, the queue reports its jobs to it, so that a
+// clock which moves only when everybody waits knows that a queued job still has to run.
 class SerialQueue {
 public:
     SerialQueue(std::string label, const Clock& clock);
@@ -33,7 +34,7 @@ private:
     void run();
 
     const std::string label_;
-    const Clock& clock_;
+    const WorkObserver* const observer_;  // nullptr for a clock that moves by itself
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> jobs_;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/assessment/TrendStatus.hpp"
-#include "app/batteries/DeviceBattery.hpp"
+#include "app/model/DeviceBattery.hpp"
 #include "platform/Clock.hpp"
 
 #include <deque>

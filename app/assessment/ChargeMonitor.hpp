@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/assessment/ChargeStatus.hpp"
-#include "app/batteries/DeviceBattery.hpp"
+#include "app/model/DeviceBattery.hpp"
 #include "app/model/Snapshot.hpp"
 #include "platform/Clock.hpp"
 #include "platform/Defaults.hpp"

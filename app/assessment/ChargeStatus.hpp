@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/assessment/IndicatorState.hpp"
-#include "app/batteries/DeviceBattery.hpp"
+#include "app/model/DeviceBattery.hpp"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/batteries/DeviceBattery.hpp"
 #include "app/batteries/MobileDeviceAPI.hpp"
 #include "app/batteries/USBBatterySessions.hpp"
+#include "app/model/DeviceBattery.hpp"
 #include "platform/Clock.hpp"
 #include "platform/MobileDeviceService.hpp"
 #include "platform/SerialQueue.hpp"

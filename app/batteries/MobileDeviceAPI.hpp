@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/batteries/DeviceBattery.hpp"
+#include "app/model/DeviceBattery.hpp"
 #include "platform/Clock.hpp"
 #include "platform/MobileDeviceService.hpp"
 #include "platform/PropertyValue.hpp"

@@ -1,5 +1,7 @@
 #include "app/batteries/USBBatterySessions.hpp"
 
+#include "platform/RegistryNames.hpp"
+
 #include <cmath>
 #include <optional>
 
@@ -10,7 +12,7 @@ USBBatterySessions::USBBatterySessions(platform::Registry& registry) : registry_
 namespace {
 
 std::optional<std::string> firstUsableSerial(const platform::RegistryEntry& entry) {
-    for (const char* key : {"USB Serial Number", "kUSBSerialNumberString"}) {
+    for (const char* key : {platform::keys::kSerialNumber, platform::keys::kSerialNumberFallback}) {
         auto value = entry.property(key);
         if (!value || value->stringValue() == nullptr) continue;
         std::string normalized = normalizedSerial(*value->stringValue());
@@ -21,7 +23,7 @@ std::optional<std::string> firstUsableSerial(const platform::RegistryEntry& entr
 
 // A session counts only as a positive, finite, whole number that is not a boolean.
 std::optional<std::string> sessionOf(const platform::RegistryEntry& entry) {
-    auto value = entry.property("sessionID");
+    auto value = entry.property(platform::keys::kSessionID);
     if (!value) return std::nullopt;
     const auto* n = value->number();
     if (n == nullptr || !std::isfinite(n->value) || !(n->value > 0) || !n->whole) return std::nullopt;
@@ -31,7 +33,7 @@ std::optional<std::string> sessionOf(const platform::RegistryEntry& entry) {
 }  // namespace
 
 USBBatterySessions::SessionMap USBBatterySessions::current() const {
-    auto match = registry_.matchingServices("IOUSBHostDevice");
+    auto match = registry_.matchingServices(platform::classes::kUSBHostDevice);
     if (match.result != platform::kResultSuccess || !match.iterator) return {};
     std::map<std::string, std::vector<std::optional<std::string>>> seen;
     while (auto entry = match.iterator->next()) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/batteries/DeviceBattery.hpp"
+#include "app/model/DeviceBattery.hpp"
 #include "platform/Registry.hpp"
 
 #include <map>

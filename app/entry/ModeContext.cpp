@@ -1,17 +1,10 @@
 #include "app/entry/ModeContext.hpp"
 
-#include "app/batteries/DeviceBatteryReader.hpp"
-
 namespace ampwell {
 
 ModeContext::ModeContext(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
                          PlatformFactory makePlatform)
     : arguments_(std::move(arguments)), out_(out), err_(err), makePlatform_(std::move(makePlatform)) {}
-
-ModeContext::~ModeContext() {
-    // The shared battery worker reads through the platform, so it has to end before the platform.
-    if (platform_) DeviceBatteryReader::endWorker();
-}
 
 platform::Platform& ModeContext::platform() {
     if (!platform_) platform_ = makePlatform_();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.hpp"
+#include "platform/PlatformError.hpp"
 
 #include <functional>
 #include <iosfwd>
@@ -17,9 +18,7 @@ class ModeContext {
 public:
     using PlatformFactory = std::function<std::unique_ptr<platform::Platform>()>;
 
-    ModeContext(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
-                PlatformFactory makePlatform);
-    ~ModeContext();
+    ModeContext(std::vector<std::string> arguments, std::ostream& out, std::ostream& err, PlatformFactory makePlatform);
 
     const std::vector<std::string>& arguments() const { return arguments_; }
     std::ostream& out() { return out_; }

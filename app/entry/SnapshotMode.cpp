@@ -1,7 +1,7 @@
 #include "app/assessment/ChargeMonitor.hpp"
-#include "app/batteries/BootIdentity.hpp"
 #include "app/batteries/DeviceBatteryReader.hpp"
 #include "app/entry/Modes.hpp"
+#include "app/model/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 
 #include <nlohmann/json.hpp>
@@ -23,7 +23,10 @@ int runSnapshot(ModeContext& context) {
     const Telemetry telemetry(platform.registry(), platform.clock(), bootIdentity);
 
     Snapshot snapshot = telemetry.read();
-    snapshot.batteries = DeviceBatteryReader::readAll(platform);
+    // Ends when the mode returns, after its output: a device slower than the timeout finishes
+    // its read then, and never holds up what the user sees.
+    DeviceBatteryReader reader(platform.mobileDevices(), platform.registry(), platform.clock());
+    snapshot.batteries = reader.readAll();
 
     try {
         // Two-space indentation; keys come out sorted at every level because the JSON object

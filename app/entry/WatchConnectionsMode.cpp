@@ -1,5 +1,5 @@
-#include "app/batteries/BootIdentity.hpp"
 #include "app/entry/Modes.hpp"
+#include "app/model/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 #include "app/model/USBConnectionObserver.hpp"
 #include "app/text/UnicodeText.hpp"

@@ -1,4 +1,5 @@
 #include "app/entry/AmpwellApplication.hpp"
+#include "platform/factory/PlatformFactory.hpp"
 
 #include <cstdlib>
 #include <iostream>

@@ -1,5 +1,7 @@
 #include "app/model/PowerReadingObserver.hpp"
 
+#include "platform/RegistryNames.hpp"
+
 namespace ampwell {
 
 PowerReadingObserver::PowerReadingObserver(platform::Registry& registry) : registry_(registry) {}
@@ -9,7 +11,7 @@ PowerReadingObserver::~PowerReadingObserver() { stop(); }
 bool PowerReadingObserver::start(std::function<void()> onChange) {
     stop();
     // The service handle is released on every path when it goes out of scope.
-    auto service = registry_.firstMatchingService("AppleSmartBattery");
+    auto service = registry_.firstMatchingService(platform::classes::kSmartBattery);
     if (!service) return false;
     notificationPort_ = registry_.createNotificationPort();
     if (!notificationPort_) return false;

@@ -1,5 +1,8 @@
 #include "app/model/Telemetry.hpp"
 
+#include "platform/RegistryNames.hpp"
+#include "platform/RegistryProperties.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -13,24 +16,19 @@ using platform::PropertyValue;
 Telemetry::Telemetry(platform::Registry& registry, const platform::Clock& clock, const BootIdentity& bootIdentity)
     : registry_(registry), clock_(clock), bootIdentity_(bootIdentity) {}
 
-std::optional<double> Telemetry::number(const PropertyValue* value) {
-    if (value == nullptr) return std::nullopt;
-    const auto* n = value->number();
-    if (n == nullptr || !std::isfinite(n->value) || n->value < 0) return std::nullopt;
-    return n->value;
-}
+std::optional<double> Telemetry::number(const PropertyValue* value) { return platform::measurement(value); }
 
 std::optional<double> Telemetry::number(const std::optional<PropertyValue>& value) {
     return value ? number(&*value) : std::nullopt;
 }
 
 std::optional<platform::Date> Telemetry::powerDataTimestamp(const PropertyDictionary& props, platform::Date now) {
-    static const char* const keys[] = {"UpdateTime", "UserVisiblePathUpdated", "FullPathUpdated", "BootPathUpdated"};
+    static const char* const keys[] = {platform::keys::kUpdateTime, platform::keys::kUserVisiblePathUpdated,
+                                       platform::keys::kFullPathUpdated, platform::keys::kBootPathUpdated};
     const double latestAcceptable = platform::secondsSince1970(now) + 5.0;
     std::optional<double> newest;
     for (const char* key : keys) {
-        auto found = props.find(key);
-        auto value = number(found == props.end() ? nullptr : &found->second);
+        auto value = number(platform::findProperty(props, key));
         if (!value || !(*value > 0) || *value > latestAcceptable) continue;
         if (!newest || *value > *newest) newest = value;
     }
@@ -40,65 +38,39 @@ std::optional<platform::Date> Telemetry::powerDataTimestamp(const PropertyDictio
 
 namespace {
 
-const PropertyValue* find(const PropertyDictionary& dictionary, const char* key) {
-    auto found = dictionary.find(key);
-    return found == dictionary.end() ? nullptr : &found->second;
-}
-
 // A list whose every element is a dictionary; nullptr for anything else.
 const platform::PropertyArray* listOfDictionaries(const PropertyDictionary& dictionary, const char* key) {
-    const PropertyValue* value = find(dictionary, key);
+    const PropertyValue* value = platform::findProperty(dictionary, key);
     if (value == nullptr || value->arrayValue() == nullptr) return nullptr;
     for (const auto& item : *value->arrayValue())
         if (item.dictionaryValue() == nullptr) return nullptr;
     return value->arrayValue();
 }
 
-// Ancestors examined when looking for the USB-C port above a device: the parent and 11 more.
-constexpr int kMaxPortAncestors = 12;
-
-// A port number above a device: any number, truncated toward zero. Unlike everywhere else, a
-// boolean counts here too (as 0 or 1), since the port walk accepts whatever the registry numbers.
-std::optional<long long> anyNumberAsInteger(const std::optional<PropertyValue>& value) {
-    if (!value) return std::nullopt;
-    if (auto b = value->booleanValue()) return *b ? 1 : 0;
-    const auto* n = value->number();
-    if (n == nullptr || !std::isfinite(n->value)) return std::nullopt;
-    if (n->value >= 9.2e18 || n->value <= -9.2e18) return std::nullopt;
-    return static_cast<long long>(n->value);
-}
-
-std::optional<int> toPortNumber(long long value) {
+std::optional<int> toPortNumber(std::int64_t value) {
     if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
     return static_cast<int>(value);
 }
 
 bool isUSBCPortEntry(const platform::RegistryEntry& entry) {
-    auto type = entry.property("ParentPortTypeDescription");
-    return type && type->stringValue() != nullptr && *type->stringValue() == "USB-C";
+    auto type = entry.property(platform::keys::kParentPortType);
+    return type && type->stringValue() != nullptr && *type->stringValue() == platform::portTypes::kUSBC;
 }
 
-// The USB-C port number above a device in the IOPort plane, if the walk finds one in time.
+// The USB-C port number above a device in the IOPort plane, if the walk finds one in time. A port
+// number here is any number truncated toward zero; unlike everywhere else, a boolean counts too (as
+// 0 or 1), since the walk accepts whatever the registry numbers.
 std::optional<int> usbCPortAbove(const platform::RegistryEntry& device) {
-    auto current = device.parent(platform::kPortPlane);
-    for (int examined = 0; current && examined < kMaxPortAncestors; ++examined) {
-        if (isUSBCPortEntry(*current)) {
-            if (auto number = anyNumberAsInteger(current->property("ParentPortNumber"))) {
-                if (auto port = toPortNumber(*number)) return port;
-            }
-        }
-        current = current->parent(platform::kPortPlane);
-    }
-    return std::nullopt;
-}
-
-// The first of two keys that exists decides; a present value that is not a string gives nothing.
-std::optional<std::string> stringOfFirstPresentKey(const platform::RegistryEntry& entry, const char* first,
-                                                   const char* second) {
-    auto value = entry.property(first);
-    if (!value) value = entry.property(second);
-    if (!value || value->stringValue() == nullptr) return std::nullopt;
-    return *value->stringValue();
+    const auto port = platform::portAbove(
+        device, platform::kTelemetryPortWalkLimit,
+        [](const platform::RegistryEntry& entry) -> std::optional<std::int64_t> {
+            if (!isUSBCPortEntry(entry)) return std::nullopt;
+            const auto number = platform::anyNumberAsInteger(entry.property(platform::keys::kParentPortNumber));
+            if (!number || !toPortNumber(*number)) return std::nullopt;
+            return *number;
+        });
+    if (!port) return std::nullopt;
+    return static_cast<int>(*port);
 }
 
 PortReading readingWithoutMeasurements(int port, const std::vector<ConnectedDevice>& connections) {
@@ -138,17 +110,19 @@ platform::PropertyDictionary Telemetry::properties(const platform::RegistryEntry
 
 Telemetry::DeviceMap Telemetry::connectedDevices() const {
     DeviceMap devices;
-    auto match = registry_.matchingServices("IOUSBHostDevice");
+    auto match = registry_.matchingServices(platform::classes::kUSBHostDevice);
     if (match.result != platform::kResultSuccess || !match.iterator) return devices;
     while (auto device = match.iterator->next()) {
-        auto name = stringOfFirstPresentKey(*device, "USB Product Name", "kUSBProductString");
+        auto name =
+            platform::firstPresentString(*device, platform::keys::kProductName, platform::keys::kProductNameFallback);
         if (!name) continue;
         auto port = usbCPortAbove(*device);
         if (!port) continue;
         std::string serial =
-            stringOfFirstPresentKey(*device, "USB Serial Number", "kUSBSerialNumberString").value_or("");
+            platform::firstPresentString(*device, platform::keys::kSerialNumber, platform::keys::kSerialNumberFallback)
+                .value_or("");
         std::string connectionID;
-        auto session = device->property("sessionID");
+        auto session = device->property(platform::keys::kSessionID);
         if (session && session->number() != nullptr)
             connectionID = bootIdentity_.text() + ":" + session->number()->text;
         devices[*port].push_back(ConnectedDevice{std::move(*name), std::move(serial), std::move(connectionID)});
@@ -158,22 +132,22 @@ Telemetry::DeviceMap Telemetry::connectedDevices() const {
 
 std::map<int, int> Telemetry::reportedBatteryLevels(const PropertyDictionary& props) const {
     std::map<int, int> levels;
-    const auto* fed = listOfDictionaries(props, "FedDetails");
+    const auto* fed = listOfDictionaries(props, platform::keys::kFedDetails);
     if (fed == nullptr) return levels;
-    auto match = registry_.matchingServices("IOPortTransportComponentCCUSBPDSOP");
+    auto match = registry_.matchingServices(platform::classes::kPDPartnerComponent);
     if (match.result != platform::kResultSuccess || !match.iterator) return levels;
 
     std::vector<PartnerTriple> triples;
     while (auto component = match.iterator->next()) {
         if (!isUSBCPortEntry(*component)) continue;
-        auto portNumber = number(component->property("ParentPortNumber"));
+        auto portNumber = number(component->property(platform::keys::kParentPortNumber));
         if (!portNumber || *portNumber >= 2147483648.0) continue;
-        auto metadataValue = component->property("Metadata");
+        auto metadataValue = component->property(platform::keys::kMetadata);
         const PropertyDictionary empty;
         const PropertyDictionary& metadata =
             metadataValue && metadataValue->dictionaryValue() ? *metadataValue->dictionaryValue() : empty;
-        auto vendor = number(find(metadata, "Vendor ID"));
-        auto product = number(find(metadata, "Product ID"));
+        auto vendor = number(platform::findProperty(metadata, platform::keys::kMetadataVendorID));
+        auto product = number(platform::findProperty(metadata, platform::keys::kMetadataProductID));
         if (!vendor || !product) continue;
         triples.push_back(PartnerTriple{static_cast<int>(*portNumber), *vendor, *product});
     }
@@ -188,18 +162,18 @@ std::map<int, int> Telemetry::reportedBatteryLevels(const PropertyDictionary& pr
         int matches = 0;
         for (const auto& entry : *fed) {
             const auto& details = *entry.dictionaryValue();
-            if (number(find(details, "FedVendorID")) == triple.vendor &&
-                number(find(details, "FedProductID")) == triple.product) {
+            if (number(platform::findProperty(details, platform::keys::kFedVendorID)) == triple.vendor &&
+                number(platform::findProperty(details, platform::keys::kFedProductID)) == triple.product) {
                 matched = &details;
                 ++matches;
             }
         }
         if (matches != 1) continue;
-        auto percent = number(find(*matched, "FedStateOfCharge"));
+        auto percent = number(platform::findProperty(*matched, platform::keys::kFedStateOfCharge));
         if (!percent || *percent > 100) continue;
-        auto remaining = number(find(*matched, "FedRemainingCapacity"));
+        auto remaining = number(platform::findProperty(*matched, platform::keys::kFedRemainingCapacity));
         if (!remaining || *remaining == 65535) continue;
-        auto design = number(find(*matched, "FedDesignCapacity"));
+        auto design = number(platform::findProperty(*matched, platform::keys::kFedDesignCapacity));
         if (!design || !(*design > 0) || *remaining > *design) continue;
         if (std::fabs(*remaining / *design * 100.0 - *percent) > 2.0) continue;
         levels[triple.port] = static_cast<int>(*percent);
@@ -211,13 +185,13 @@ Snapshot Telemetry::read(const std::optional<DeviceMap>& givenDevices) const {
     std::string sampledAt = iso8601(clock_.now());
     const DeviceMap devices = givenDevices ? *givenDevices : connectedDevices();
 
-    auto battery = registry_.firstMatchingService("AppleSmartBattery");
+    auto battery = registry_.firstMatchingService(platform::classes::kSmartBattery);
     if (!battery) return unavailableSnapshot(std::move(sampledAt), devices, kNoPowerServiceMessage);
     const PropertyDictionary props = properties(*battery);
     battery.reset();
     const auto levels = reportedBatteryLevels(props);
 
-    const auto* details = props.empty() ? nullptr : listOfDictionaries(props, "PowerOutDetails");
+    const auto* details = props.empty() ? nullptr : listOfDictionaries(props, platform::keys::kPowerOutDetails);
     if (details == nullptr) return unavailableSnapshot(std::move(sampledAt), devices, kNoPortReadingsMessage);
 
     Snapshot snapshot;
@@ -225,20 +199,21 @@ Snapshot Telemetry::read(const std::optional<DeviceMap>& givenDevices) const {
     std::set<int> portsRead;
     for (const auto& item : *details) {
         const auto& entry = *item.dictionaryValue();
-        auto index = number(find(entry, "PortIndex"));
+        auto index = number(platform::findProperty(entry, platform::keys::kPortIndex));
         if (!index || !(*index > 0) || *index >= 2147483648.0) continue;
         const int port = static_cast<int>(*index);
 
         PortReading reading;
         reading.port = port;
-        auto millivolts = number(find(entry, "AdapterVoltage"));
-        auto milliamps = number(find(entry, "Current"));
+        auto millivolts = number(platform::findProperty(entry, platform::keys::kAdapterVoltage));
+        auto milliamps = number(platform::findProperty(entry, platform::keys::kCurrent));
         if (millivolts) reading.volts = *millivolts / 1000.0;
         if (milliamps) reading.amps = *milliamps / 1000.0;
-        if (auto milliwatts = number(find(entry, "Watts"))) reading.watts = *milliwatts / 1000.0;
+        if (auto milliwatts = number(platform::findProperty(entry, platform::keys::kWatts)))
+            reading.watts = *milliwatts / 1000.0;
         else if (reading.volts && reading.amps) reading.watts = *reading.volts * *reading.amps;
-        auto configuredVoltage = number(find(entry, "ConfiguredVoltage"));
-        auto configuredCurrent = number(find(entry, "ConfiguredCurrent"));
+        auto configuredVoltage = number(platform::findProperty(entry, platform::keys::kConfiguredVoltage));
+        auto configuredCurrent = number(platform::findProperty(entry, platform::keys::kConfiguredCurrent));
         if (configuredVoltage && configuredCurrent)
             reading.configuredWatts = *configuredVoltage * *configuredCurrent / 1000000.0;
         if (auto found = devices.find(port); found != devices.end()) reading.connections = found->second;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/batteries/BootIdentity.hpp"
+#include "app/model/BootIdentity.hpp"
 #include "app/model/ConnectedDevice.hpp"
 #include "app/model/Snapshot.hpp"
 #include "platform/Clock.hpp"

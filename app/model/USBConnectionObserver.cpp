@@ -1,5 +1,7 @@
 #include "app/model/USBConnectionObserver.hpp"
 
+#include "platform/RegistryNames.hpp"
+
 namespace ampwell {
 
 USBConnectionObserver::USBConnectionObserver(platform::Registry& registry) : registry_(registry) {}
@@ -13,7 +15,8 @@ bool USBConnectionObserver::start(std::function<void()> onChange) {
     onChange_ = std::move(onChange);
     for (auto event : {platform::MatchingEvent::firstMatch, platform::MatchingEvent::terminate}) {
         auto notification = notificationPort_->addMatchingNotification(
-            event, "IOUSBHostDevice", [this](platform::ServiceIterator& iterator) { deliver(iterator); });
+            event, platform::classes::kUSBHostDevice,
+            [this](platform::ServiceIterator& iterator) { deliver(iterator); });
         if (notification.result != platform::kResultSuccess || !notification.iterator) {
             notification.iterator.reset();
             stop();

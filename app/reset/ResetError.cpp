@@ -39,7 +39,22 @@ struct MessageOf {
     }
 };
 
+struct KindOf {
+    using Kind = ResetError::Kind;
+    Kind operator()(const ResetError::EnumerationFailed&) const { return Kind::enumerationFailed; }
+    Kind operator()(const ResetError::CannotOpen&) const { return Kind::cannotOpen; }
+    Kind operator()(const ResetError::ResetFailed&) const { return Kind::resetFailed; }
+    Kind operator()(const ResetError::InvalidSerial&) const { return Kind::invalidSerial; }
+    Kind operator()(const ResetError::DeviceNotFound&) const { return Kind::deviceNotFound; }
+    Kind operator()(const ResetError::AmbiguousDevice&) const { return Kind::ambiguousDevice; }
+    Kind operator()(const ResetError::UnexpectedDevice&) const { return Kind::unexpectedDevice; }
+    Kind operator()(const ResetError::ChangedConnection&) const { return Kind::changedConnection; }
+    Kind operator()(const ResetError::IdentityUnavailable&) const { return Kind::identityUnavailable; }
+};
+
 }  // namespace
+
+ResetError::Kind ResetError::kind() const { return std::visit(KindOf{}, value_); }
 
 ResetError::ResetError(Value value) : value_(std::move(value)), message_(std::visit(MessageOf{}, value_)) {}
 

@@ -3,7 +3,6 @@
 #include "platform/UsbHost.hpp"
 
 #include <cstdint>
-#include <exception>
 #include <optional>
 #include <string>
 #include <variant>
@@ -11,9 +10,9 @@
 namespace ampwell {
 
 // Why a USB reset was refused or failed, each reason with the message the user is shown. Every
-// case but `resetFailed` arises before the device is touched. Thrown by the resetter's internal
-// steps; its public operations hand it back inside a ResetResult.
-class ResetError : public std::exception {
+// case but `resetFailed` arises before the device is touched. The resetter hands it back as a
+// value (inside a ResetResult); it is never thrown.
+class ResetError {
 public:
     struct EnumerationFailed {
         std::int32_t code = 0;
@@ -48,7 +47,8 @@ public:
     using Value = std::variant<EnumerationFailed, CannotOpen, ResetFailed, InvalidSerial, DeviceNotFound,
                                AmbiguousDevice, UnexpectedDevice, ChangedConnection, IdentityUnavailable>;
 
-    // The cases in their fixed order (the index of `value()`).
+    // The cases, for comparisons and switches; kind() maps each alternative of Value by its type,
+    // so neither list depends on the other's order.
     enum class Kind {
         enumerationFailed,
         cannotOpen,
@@ -71,14 +71,14 @@ public:
     static ResetError changedConnection();
     static ResetError identityUnavailable();
 
-    Kind kind() const { return static_cast<Kind>(value_.index()); }
+    Kind kind() const;
     const Value& value() const { return value_; }
     // The host's error of `cannotOpen` and `resetFailed`; nullptr for the other cases.
     const platform::UsbHostError* underlyingError() const;
 
     // The user-facing message of the case (its localized description).
     const std::string& errorDescription() const { return message_; }
-    const char* what() const noexcept override { return message_.c_str(); }
+    const char* what() const noexcept { return message_.c_str(); }
 
     friend bool operator==(const ResetError& left, const ResetError& right);
 

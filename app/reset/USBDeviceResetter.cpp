@@ -1,60 +1,28 @@
 #include "app/reset/USBDeviceResetter.hpp"
 
-#include "app/batteries/DeviceBattery.hpp"
+#include "app/model/SerialNumber.hpp"
 #include "app/text/UnicodeText.hpp"
+#include "platform/RegistryNames.hpp"
+#include "platform/RegistryProperties.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <limits>
 
 namespace ampwell {
 namespace {
 
+using platform::findProperty;
+using platform::firstPresent;
+using platform::integerValue;
+using platform::numeric;
 using platform::PropertyDictionary;
 using platform::PropertyNumber;
 using platform::PropertyValue;
 using platform::RegistryEntry;
+namespace keys = platform::keys;
 
-constexpr const char* kDeviceClass = "IOUSBHostDevice";
-constexpr const char* kInterfaceClass = "IOUSBHostInterface";
 constexpr std::int64_t kHubClass = 9;
 constexpr std::int64_t kAppleVendorID = 1452;  // 0x05AC
-// How far up the port plane a device's physical port is looked for.
-constexpr int kMaxPortAncestors = 16;
-
-const PropertyValue* lookup(const PropertyDictionary& properties, const std::string& key) {
-    auto found = properties.find(key);
-    return found == properties.end() ? nullptr : &found->second;
-}
-
-// The first key that is present decides, even when its value is of the wrong kind.
-const PropertyValue* firstPresent(const PropertyDictionary& properties, const char* key, const char* fallback) {
-    if (const PropertyValue* value = lookup(properties, key)) return value;
-    return lookup(properties, fallback);
-}
-
-template <typename Integer>
-std::optional<Integer> parseInteger(const std::string& text) {
-    Integer value{};
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
-// The number as a signed integer, the fraction cut off. A whole number keeps every digit (its own
-// text is exact where a double is not); a value out of range saturates instead of overflowing.
-std::int64_t integerValue(const PropertyNumber& number) {
-    if (number.whole) {
-        if (auto exact = parseInteger<std::int64_t>(number.text)) return *exact;
-        if (auto large = parseInteger<std::uint64_t>(number.text)) return static_cast<std::int64_t>(*large);
-    }
-    if (std::isnan(number.value)) return 0;
-    constexpr double kLimit = 9223372036854775808.0;  // 2^63
-    if (number.value >= kLimit) return std::numeric_limits<std::int64_t>::max();
-    if (number.value < -kLimit) return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(std::trunc(number.value));
-}
 
 // A session number as the registry gives it: any number whose unsigned 64-bit value is not zero,
 // written in the number's own text. Real session numbers are whole and positive; the text keeps
@@ -75,56 +43,52 @@ USBDeviceResetter::USBDeviceResetter(platform::Registry& registry, platform::Usb
     : registry_(registry), usbHost_(usbHost) {}
 
 std::vector<USBResetTarget> USBDeviceResetter::availableTargets() const {
-    try {
-        return enumerateTargets();
-    } catch (const ResetError&) {
-        return {};
-    }
+    auto targets = enumerateTargets();
+    return targets ? std::move(targets).value() : std::vector<USBResetTarget>{};
 }
 
-std::vector<USBResetTarget> USBDeviceResetter::enumerateTargets() const {
-    platform::ServiceMatch match = registry_.matchingServices(kDeviceClass);
+platform::Result<std::vector<USBResetTarget>, ResetError> USBDeviceResetter::enumerateTargets() const {
+    platform::ServiceMatch match = registry_.matchingServices(platform::classes::kUSBHostDevice);
     if (match.result != platform::kResultSuccess || !match.iterator)
-        throw ResetError::enumerationFailed(
-            match.result != platform::kResultSuccess ? match.result : platform::kResultError);
+        return platform::Failure{ResetError::enumerationFailed(
+            match.result != platform::kResultSuccess ? match.result : platform::kResultError)};
 
     std::vector<USBResetTarget> targets;
     while (auto service = match.iterator->next()) {
-        try {
-            targets.push_back(target(*service));
-        } catch (const ResetError&) {
-            // A device that is built in or cannot be identified is simply not offered.
-        }
+        // A device that is built in or cannot be identified is simply not offered.
+        if (auto described = target(*service)) targets.push_back(std::move(described).value());
     }
     std::stable_sort(targets.begin(), targets.end(), comesBefore);
     return targets;
 }
 
-USBResetTarget USBDeviceResetter::target(const RegistryEntry& service) const {
-    if (!service.conformsTo(kDeviceClass) || !service.inPlane(platform::kServicePlane))
-        throw ResetError::unexpectedDevice();
+platform::Result<USBResetTarget, ResetError> USBDeviceResetter::target(const RegistryEntry& service) const {
+    using platform::Failure;
+    if (!service.conformsTo(platform::classes::kUSBHostDevice) || !service.inPlane(platform::kServicePlane))
+        return Failure{ResetError::unexpectedDevice()};
     const std::optional<PropertyDictionary> properties = service.properties();
-    if (!properties) throw ResetError::identityUnavailable();
-    if (isBuiltIn(lookup(*properties, "built-in"))) throw ResetError::unexpectedDevice();
+    if (!properties) return Failure{ResetError::identityUnavailable()};
+    if (isBuiltIn(findProperty(*properties, keys::kBuiltIn))) return Failure{ResetError::unexpectedDevice()};
 
-    const PropertyValue* nameValue = firstPresent(*properties, "USB Product Name", "kUSBProductString");
+    const PropertyValue* nameValue = firstPresent(*properties, keys::kProductName, keys::kProductNameFallback);
     const std::string* rawName = nameValue ? nameValue->stringValue() : nullptr;
-    if (!rawName) throw ResetError::identityUnavailable();
+    if (!rawName) return Failure{ResetError::identityUnavailable()};
     std::string name = trimmedWhitespaceAndNewlines(*rawName);
-    if (name.empty()) throw ResetError::identityUnavailable();
+    if (name.empty()) return Failure{ResetError::identityUnavailable()};
 
-    const PropertyNumber* session = numeric(lookup(*properties, "sessionID"));
+    const PropertyNumber* session = numeric(findProperty(*properties, keys::kSessionID));
     std::optional<std::string> sessionID = session ? sessionText(*session) : std::nullopt;
-    if (!sessionID) throw ResetError::identityUnavailable();
+    if (!sessionID) return Failure{ResetError::identityUnavailable()};
 
     const platform::EntryID registryID = service.entryID();
-    if (registryID == 0) throw ResetError::identityUnavailable();
+    if (registryID == 0) return Failure{ResetError::identityUnavailable()};
 
-    const PropertyValue* serialValue = firstPresent(*properties, "USB Serial Number", "kUSBSerialNumberString");
+    const PropertyValue* serialValue = firstPresent(*properties, keys::kSerialNumber, keys::kSerialNumberFallback);
     const std::string* serial = serialValue ? serialValue->stringValue() : nullptr;
 
     std::optional<std::int64_t> vendorID;
-    if (const PropertyNumber* vendor = numeric(lookup(*properties, "idVendor"))) vendorID = integerValue(*vendor);
+    if (const PropertyNumber* vendor = numeric(findProperty(*properties, keys::kVendorID)))
+        vendorID = integerValue(*vendor);
 
     return USBResetTarget{registryID,
                           std::move(name),
@@ -136,33 +100,32 @@ USBResetTarget USBDeviceResetter::target(const RegistryEntry& service) const {
 }
 
 bool USBDeviceResetter::isHub(const RegistryEntry& service, const PropertyDictionary& info) {
-    if (const PropertyNumber* deviceClass = numeric(lookup(info, "bDeviceClass")))
+    if (const PropertyNumber* deviceClass = numeric(findProperty(info, keys::kDeviceClass)))
         if (integerValue(*deviceClass) == kHubClass) return true;
     for (const auto& child : service.children(platform::kServicePlane)) {
-        if (!child->conformsTo(kInterfaceClass)) continue;
+        if (!child->conformsTo(platform::classes::kUSBHostInterface)) continue;
         const std::optional<PropertyDictionary> properties = child->properties();
         if (!properties) continue;
-        if (const PropertyNumber* interfaceClass = numeric(lookup(*properties, "bInterfaceClass")))
+        if (const PropertyNumber* interfaceClass = numeric(findProperty(*properties, keys::kInterfaceClass)))
             if (integerValue(*interfaceClass) == kHubClass) return true;
     }
     return false;
 }
 
 std::optional<std::int64_t> USBDeviceResetter::physicalPort(const RegistryEntry& service) {
-    std::unique_ptr<RegistryEntry> entry = service.parent(platform::kPortPlane);
-    for (int examined = 0; entry && examined < kMaxPortAncestors; ++examined) {
-        if (const std::optional<PropertyDictionary> properties = entry->properties()) {
-            const PropertyValue* type = lookup(*properties, "ParentPortTypeDescription");
+    return platform::portAbove(
+        service, platform::kResetPortWalkLimit, [](const RegistryEntry& entry) -> std::optional<std::int64_t> {
+            const std::optional<PropertyDictionary> properties = entry.properties();
+            if (!properties) return std::nullopt;
+            const PropertyValue* type = findProperty(*properties, keys::kParentPortType);
             const std::string* typeText = type ? type->stringValue() : nullptr;
-            const PropertyNumber* number = numeric(lookup(*properties, "ParentPortNumber"));
-            if (typeText && (*typeText == "USB-C" || *typeText == "USB-A") && number) {
-                const std::int64_t port = integerValue(*number);
-                if (port > 0) return port;
-            }
-        }
-        entry = entry->parent(platform::kPortPlane);
-    }
-    return std::nullopt;
+            const PropertyNumber* number = numeric(findProperty(*properties, keys::kParentPortNumber));
+            if (!typeText || !number) return std::nullopt;
+            if (*typeText != platform::portTypes::kUSBC && *typeText != platform::portTypes::kUSBA) return std::nullopt;
+            const std::int64_t port = integerValue(*number);
+            if (port <= 0) return std::nullopt;
+            return port;
+        });
 }
 
 bool USBDeviceResetter::isBuiltIn(const PropertyValue* value) {
@@ -174,72 +137,63 @@ bool USBDeviceResetter::isBuiltIn(const PropertyValue* value) {
     return false;
 }
 
-const PropertyNumber* USBDeviceResetter::numeric(const PropertyValue* value) {
-    return value ? value->number() : nullptr;
-}
-
 // Resetting.
 
 ResetResult USBDeviceResetter::reset(const USBResetTarget& target) const {
-    try {
-        performReset(target);
-        return ResetResult::success();
-    } catch (const ResetError& error) {
-        return ResetResult::failure(error);
-    }
-}
-
-void USBDeviceResetter::performReset(const USBResetTarget& target) const {
     if (target.registryID == 0 || target.sessionID.empty() || target.productName.empty())
-        throw ResetError::identityUnavailable();
+        return ResetResult::failure(ResetError::identityUnavailable());
     const std::unique_ptr<RegistryEntry> service = registry_.entry(target.registryID);
-    if (!service) throw ResetError::deviceNotFound();
-    verify(*service, target);
+    if (!service) return ResetResult::failure(ResetError::deviceNotFound());
+    if (auto changed = verify(*service, target)) return ResetResult::failure(std::move(*changed));
 
     platform::UsbHostOpenResult opened = usbHost_.open(*service);
-    if (!opened.client) throw ResetError::cannotOpen(opened.error);
+    if (!opened.client) return ResetResult::failure(ResetError::cannotOpen(opened.error));
     // Opening takes time; the device may have been swapped meanwhile, and a swapped device must
     // never be reset. The client is destroyed (before the entry is released) on every path.
-    verify(*service, target);
+    if (auto changed = verify(*service, target)) return ResetResult::failure(std::move(*changed));
     if (std::optional<platform::UsbHostError> failure = opened.client->reset())
-        throw ResetError::resetFailed(std::move(*failure));
+        return ResetResult::failure(ResetError::resetFailed(std::move(*failure)));
+    return ResetResult::success();
 }
 
-void USBDeviceResetter::verify(const RegistryEntry& service, const USBResetTarget& expected) const {
-    const USBResetTarget fresh = target(service);
+std::optional<ResetError> USBDeviceResetter::verify(const RegistryEntry& service,
+                                                    const USBResetTarget& expected) const {
+    auto live = target(service);
+    if (!live) return live.error();
+    const USBResetTarget& fresh = *live;
     if (fresh.registryID != expected.registryID || !canonicallyEqual(fresh.sessionID, expected.sessionID) ||
         !canonicallyEqual(fresh.productName, expected.productName) || fresh.vendorID != expected.vendorID ||
         fresh.isHub != expected.isHub)
-        throw ResetError::changedConnection();
+        return ResetError::changedConnection();
     if (!expected.serial.empty() && normalizedSerial(fresh.serial) != normalizedSerial(expected.serial))
-        throw ResetError::changedConnection();
+        return ResetError::changedConnection();
     // A port learnt only now is no reason to refuse; a port that was known must still be the same.
-    if (expected.port && fresh.port != expected.port) throw ResetError::changedConnection();
+    if (expected.port && fresh.port != expected.port) return ResetError::changedConnection();
+    return std::nullopt;
 }
 
 ResetResult USBDeviceResetter::resetIPad(const std::string& serial,
                                          const std::optional<std::string>& expectedConnectionID) const {
-    try {
-        const std::string wanted = normalizedSerial(serial);
-        // Dashes between blanks ("- -") leave blanks that the normalisation does not trim; such a
-        // serial still names no device.
-        if (trimmedWhitespaceAndNewlines(wanted).empty()) throw ResetError::invalidSerial();
-        if (expectedConnectionID && expectedConnectionID->empty()) throw ResetError::identityUnavailable();
+    const std::string wanted = normalizedSerial(serial);
+    // Dashes between blanks ("- -") leave blanks that the normalisation does not trim; such a
+    // serial still names no device.
+    if (trimmedWhitespaceAndNewlines(wanted).empty()) return ResetResult::failure(ResetError::invalidSerial());
+    if (expectedConnectionID && expectedConnectionID->empty())
+        return ResetResult::failure(ResetError::identityUnavailable());
 
-        std::vector<USBResetTarget> matches = enumerateTargets();
-        std::erase_if(matches, [&](const USBResetTarget& t) { return normalizedSerial(t.serial) != wanted; });
-        if (matches.empty()) throw ResetError::deviceNotFound();
-        if (matches.size() > 1) throw ResetError::ambiguousDevice();
+    auto targets = enumerateTargets();
+    if (!targets) return ResetResult::failure(targets.error());
+    std::vector<USBResetTarget> matches = std::move(targets).value();
+    std::erase_if(matches, [&](const USBResetTarget& t) { return normalizedSerial(t.serial) != wanted; });
+    if (matches.empty()) return ResetResult::failure(ResetError::deviceNotFound());
+    if (matches.size() > 1) return ResetResult::failure(ResetError::ambiguousDevice());
 
-        const USBResetTarget& match = matches.front();
-        if (lowercased(match.productName) != "ipad" || match.vendorID != kAppleVendorID)
-            throw ResetError::unexpectedDevice();
-        if (expectedConnectionID && *expectedConnectionID != match.sessionID) throw ResetError::changedConnection();
-        performReset(match);
-        return ResetResult::success();
-    } catch (const ResetError& error) {
-        return ResetResult::failure(error);
-    }
+    const USBResetTarget& match = matches.front();
+    if (lowercased(match.productName) != "ipad" || match.vendorID != kAppleVendorID)
+        return ResetResult::failure(ResetError::unexpectedDevice());
+    if (expectedConnectionID && *expectedConnectionID != match.sessionID)
+        return ResetResult::failure(ResetError::changedConnection());
+    return reset(match);
 }
 
 }  // namespace ampwell

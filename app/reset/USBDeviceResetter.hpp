@@ -4,6 +4,7 @@
 #include "app/reset/USBResetTarget.hpp"
 #include "platform/PropertyValue.hpp"
 #include "platform/Registry.hpp"
+#include "platform/Result.hpp"
 #include "platform/UsbHost.hpp"
 
 #include <cstdint>
@@ -34,20 +35,16 @@ public:
     ResetResult resetIPad(const std::string& serial, const std::optional<std::string>& expectedConnectionID) const;
 
 private:
-    // Throws only ResetError::enumerationFailed.
-    std::vector<USBResetTarget> enumerateTargets() const;
-    // Describes one "IOUSBHostDevice" entry. Throws unexpectedDevice or identityUnavailable.
-    USBResetTarget target(const platform::RegistryEntry& service) const;
-    // Throws when the live entry no longer matches `expected`.
-    void verify(const platform::RegistryEntry& service, const USBResetTarget& expected) const;
-    // Runs `reset` with its errors thrown rather than returned.
-    void performReset(const USBResetTarget& target) const;
+    // Fails only with enumerationFailed.
+    platform::Result<std::vector<USBResetTarget>, ResetError> enumerateTargets() const;
+    // Describes one "IOUSBHostDevice" entry; fails with unexpectedDevice or identityUnavailable.
+    platform::Result<USBResetTarget, ResetError> target(const platform::RegistryEntry& service) const;
+    // Why the live entry no longer matches `expected`; nullopt when it still does.
+    std::optional<ResetError> verify(const platform::RegistryEntry& service, const USBResetTarget& expected) const;
 
     static bool isHub(const platform::RegistryEntry& service, const platform::PropertyDictionary& info);
     static std::optional<std::int64_t> physicalPort(const platform::RegistryEntry& service);
     static bool isBuiltIn(const platform::PropertyValue* value);
-    // The value when it is a number, never when it is a boolean.
-    static const platform::PropertyNumber* numeric(const platform::PropertyValue* value);
 
     platform::Registry& registry_;
     platform::UsbHost& usbHost_;

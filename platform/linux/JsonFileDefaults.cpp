@@ -1,5 +1,9 @@
 #include "platform/linux/JsonFileDefaults.hpp"
 
+#include "platform/FileDescriptor.hpp"
+#include "platform/PropertyJson.hpp"
+#include "platform/ReadFile.hpp"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +15,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <stdexcept>
 
 namespace ampwell::platform::linux_ {
 
@@ -19,84 +22,8 @@ namespace {
 
 using nlohmann::json;
 
-constexpr const char* kDataKey = "$data";
-
-json toJson(const PropertyValue& value) {
-    switch (value.kind()) {
-    case PropertyValue::Kind::number: {
-        const auto* number = value.number();
-        if (number->whole) {
-            // The decimal text is exact even where the double is not.
-            try {
-                if (!number->text.empty() && number->text.front() == '-') return json(std::stoll(number->text));
-                return json(std::stoull(number->text));
-            } catch (const std::exception&) {
-            }
-        }
-        return json(number->value);
-    }
-    case PropertyValue::Kind::boolean: return json(*value.booleanValue());
-    case PropertyValue::Kind::string: return json(*value.stringValue());
-    case PropertyValue::Kind::data: {
-        std::string hex;
-        for (auto byte : *value.dataValue()) hex += fmt::format("{:02x}", byte);
-        return json{{kDataKey, hex}};
-    }
-    case PropertyValue::Kind::array: {
-        json array = json::array();
-        for (const auto& item : *value.arrayValue()) array.push_back(toJson(item));
-        return array;
-    }
-    case PropertyValue::Kind::dictionary: {
-        json object = json::object();
-        for (const auto& [key, item] : *value.dictionaryValue()) object[key] = toJson(item);
-        return object;
-    }
-    }
-    return json();
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// Throws std::runtime_error naming the JSON path of a value no property can hold.
-PropertyValue fromJson(const json& value, const std::string& where) {
-    switch (value.type()) {
-    case json::value_t::boolean: return PropertyValue::boolean(value.get<bool>());
-    case json::value_t::number_integer: return PropertyValue::wholeNumber(value.get<std::int64_t>());
-    case json::value_t::number_unsigned: return PropertyValue::unsignedNumber(value.get<std::uint64_t>());
-    case json::value_t::number_float: return PropertyValue::realNumber(value.get<double>());
-    case json::value_t::string: return PropertyValue::string(value.get<std::string>());
-    case json::value_t::array: {
-        PropertyArray items;
-        for (std::size_t i = 0; i < value.size(); ++i) items.push_back(fromJson(value[i], fmt::format("{}[{}]", where, i)));
-        return PropertyValue::array(std::move(items));
-    }
-    case json::value_t::object: {
-        if (value.size() == 1 && value.contains(kDataKey)) {
-            const auto& hex = value[kDataKey];
-            if (!hex.is_string() || hex.get_ref<const std::string&>().size() % 2 != 0)
-                throw std::runtime_error(fmt::format("{} is not valid byte data", where));
-            PropertyData bytes;
-            const auto& text = hex.get_ref<const std::string&>();
-            for (std::size_t i = 0; i < text.size(); i += 2) {
-                int high = hexDigit(text[i]), low = hexDigit(text[i + 1]);
-                if (high < 0 || low < 0) throw std::runtime_error(fmt::format("{} is not valid byte data", where));
-                bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
-            }
-            return PropertyValue::data(std::move(bytes));
-        }
-        PropertyDictionary entries;
-        for (const auto& [key, item] : value.items()) entries.emplace(key, fromJson(item, where + "." + key));
-        return PropertyValue::dictionary(std::move(entries));
-    }
-    default: throw std::runtime_error(fmt::format("{} holds a value of no supported kind", where));
-    }
-}
+// Far more than any settings file holds; a larger one is treated as unreadable.
+constexpr std::size_t kMaximumFileSize = 1 << 20;
 
 std::string directoryOf(const std::string& path) {
     auto slash = path.rfind('/');
@@ -127,26 +54,6 @@ std::string timestamp() {
     return text;
 }
 
-// 0 when the whole file was read, otherwise the errno of the failure.
-int readWholeFile(const std::string& path, std::string& contents) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    char buffer[8192];
-    int error = 0;
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = errno;
-            break;
-        }
-        if (n == 0) break;
-        contents.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return error;
-}
-
 }  // namespace
 
 JsonFileDefaults::JsonFileDefaults(std::string path, std::function<void(const std::string&)> report)
@@ -154,28 +61,25 @@ JsonFileDefaults::JsonFileDefaults(std::string path, std::function<void(const st
     load();
 }
 
+std::string JsonFileDefaults::parse(const std::string& contents) {
+    const json document = json::parse(contents, nullptr, false);
+    if (document.is_discarded()) return "it is not JSON";
+    if (!document.is_object()) return "it does not hold a JSON object";
+    auto values = propertyDictionaryFromJson(document, "$");
+    if (!values) return values.error().path + ": " + values.error().what;
+    values_ = std::move(values).value();
+    return {};
+}
+
 void JsonFileDefaults::report(const std::string& line) const {
     if (report_) report_(line);
 }
 
 void JsonFileDefaults::load() {
-    std::string problem;
-    std::string contents;
-    const int readError = readWholeFile(path_, contents);
-    if (readError == ENOENT) return;  // nothing saved yet
-    if (readError != 0) {
-        problem = std::strerror(readError);
-    } else {
-        try {
-            const json document = json::parse(contents);
-            if (!document.is_object()) throw std::runtime_error("it does not hold a JSON object");
-            for (const auto& [key, item] : document.items()) values_.emplace(key, fromJson(item, key));
-            return;
-        } catch (const std::exception& error) {
-            values_.clear();
-            problem = error.what();
-        }
-    }
+    const auto contents = readWholeFile(path_, kMaximumFileSize);
+    if (!contents && contents.error() == ENOENT) return;  // nothing saved yet
+    const std::string problem = contents ? parse(*contents) : std::strerror(contents.error());
+    if (problem.empty()) return;
 
     // Keep the unreadable file under a name no other file has, then start empty.
     const std::string stem = path_ + ".unreadable-" + timestamp();
@@ -217,32 +121,35 @@ void JsonFileDefaults::store() {
         report(fmt::format("settings not saved: {} is kept untouched", path_));
         return;
     }
-    json document = json::object();
-    for (const auto& [key, item] : values_) document[key] = toJson(item);
-    const std::string text = document.dump(2) + "\n";
+    const auto document = propertyValueToJson(PropertyValue::dictionary(values_), "$");
+    if (!document) {
+        report(fmt::format("settings not saved to {}: {}: {}", path_, document.error().path, document.error().what));
+        return;
+    }
+    const std::string text = document->dump(2) + "\n";
 
     const std::string directory = directoryOf(path_);
     makeDirectories(directory);
     std::string temporary = path_ + ".tmp-XXXXXX";
-    int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
+    FileDescriptor file(::mkstemp(temporary.data()));
+    if (!file) {
         report(fmt::format("settings not saved to {}: {}", path_, std::strerror(errno)));
         return;
     }
-    ::fchmod(fd, 0600);
+    ::fchmod(file.get(), 0600);
     bool ok = true;
     std::size_t written = 0;
     while (ok && written < text.size()) {
-        ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        ssize_t n = ::write(file.get(), text.data() + written, text.size() - written);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) ok = false;
         else written += static_cast<std::size_t>(n);
     }
-    if (ok && ::fsync(fd) != 0) ok = false;
+    if (ok && ::fsync(file.get()) != 0) ok = false;
     int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
+    if (const int closeError = file.close(); closeError != 0 && ok) {
         ok = false;
-        savedErrno = errno;
+        savedErrno = closeError;
     }
     if (ok && ::rename(temporary.c_str(), path_.c_str()) != 0) {
         ok = false;
@@ -254,11 +161,8 @@ void JsonFileDefaults::store() {
         return;
     }
     // Make the rename itself durable.
-    int directoryFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directoryFd >= 0) {
-        ::fsync(directoryFd);
-        ::close(directoryFd);
-    }
+    if (const auto directoryFile = FileDescriptor::open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+        ::fsync(directoryFile.get());
 }
 
 }  // namespace ampwell::platform::linux_

@@ -9,11 +9,10 @@
 namespace ampwell::platform::linux_ {
 
 // The user-defaults domain as one JSON object in a file ($XDG_CONFIG_HOME/ampwell/defaults.json).
-// Values keep their kind: whole and real numbers, booleans, strings, arrays, objects, and byte
-// data as {"$data": "<hex>"}. The file is read once, when the domain opens; every change rewrites
-// it through a temporary file and a rename, so a crash leaves the old or the new file, never half
-// of one. A file that cannot be read or parsed is renamed aside ("defaults.json.unreadable-…") and
-// reported, never overwritten. Thread-safe.
+// Values keep their kind, in the JSON form of properties (see PropertyJson.hpp). The file is read
+// once, when the domain opens; every change rewrites it through a temporary file and a rename, so a
+// crash leaves the old or the new file, never half of one. A file that cannot be read or parsed is
+// renamed aside ("defaults.json.unreadable-…") and reported, never overwritten. Thread-safe.
 class JsonFileDefaults final : public Defaults {
 public:
     // `report` hears one line for each problem (a file kept aside, a write that failed).
@@ -27,6 +26,8 @@ public:
 
 private:
     void load();
+    // Takes the values of the file's text; what is wrong with it ("" when nothing is).
+    std::string parse(const std::string& contents);
     void store();
     void report(const std::string& line) const;
 

@@ -1,5 +1,7 @@
 #include "platform/linux/LibusbHost.hpp"
 
+#include "platform/RegistryNames.hpp"
+
 #include <fmt/format.h>
 #include <libusb.h>
 
@@ -96,8 +98,8 @@ std::shared_ptr<LibusbHost::Context> LibusbHost::context() {
 
 UsbHostOpenResult LibusbHost::open(const RegistryEntry& device) {
     UsbHostOpenResult result;
-    const auto bus = wholeProperty(device, "USB Bus Number");
-    const auto address = wholeProperty(device, "USB Address");
+    const auto bus = wholeProperty(device, keys::kBusNumber);
+    const auto address = wholeProperty(device, keys::kAddress);
     if (!bus || !address) {
         result.error = UsbHostError{kDomain, kResultBadArgument, "The device has no USB bus number and address."};
         return result;
@@ -107,8 +109,8 @@ UsbHostOpenResult LibusbHost::open(const RegistryEntry& device) {
         result.error = errorFor(initResult_);
         return result;
     }
-    const auto vendor = wholeProperty(device, "idVendor");
-    const auto product = wholeProperty(device, "idProduct");
+    const auto vendor = wholeProperty(device, keys::kVendorID);
+    const auto product = wholeProperty(device, keys::kProductID);
 
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(context->context, &list);

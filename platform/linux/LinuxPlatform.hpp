@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.hpp"
+#include "platform/PlatformError.hpp"
 
 #include <memory>
 #include <string>

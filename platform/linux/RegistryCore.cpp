@@ -1,5 +1,6 @@
 #include "platform/linux/RegistryCore.hpp"
 
+#include "platform/RegistryNames.hpp"
 #include "platform/linux/TypeCPorts.hpp"
 
 #include <algorithm>
@@ -66,8 +67,8 @@ bool RegistryCore::batteryPresent() const { return TypeCPorts::anyPort(tree_); }
 
 PropertyDictionary RegistryCore::batteryProperties() const {
     PropertyDictionary properties;
-    properties.emplace("PowerOutDetails", PropertyValue::array(TypeCPorts::powerOutDetails(tree_)));
-    properties.emplace("UpdateTime",
+    properties.emplace(keys::kPowerOutDetails, PropertyValue::array(TypeCPorts::powerOutDetails(tree_)));
+    properties.emplace(keys::kUpdateTime,
                        PropertyValue::wholeNumber(static_cast<std::int64_t>(std::floor(lastPowerChange_.load()))));
     return properties;
 }
@@ -75,8 +76,8 @@ PropertyDictionary RegistryCore::batteryProperties() const {
 PropertyDictionary RegistryCore::portProperties(const std::string& portDevpath) const {
     PropertyDictionary properties;
     if (auto index = TypeCPorts::connectorIndex(tree_, portDevpath)) {
-        properties.emplace("ParentPortTypeDescription", PropertyValue::string("USB-C"));
-        properties.emplace("ParentPortNumber", PropertyValue::wholeNumber(*index + 1));
+        properties.emplace(keys::kParentPortType, PropertyValue::string(portTypes::kUSBC));
+        properties.emplace(keys::kParentPortNumber, PropertyValue::wholeNumber(*index + 1));
     }
     return properties;
 }

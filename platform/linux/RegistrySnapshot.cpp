@@ -1,5 +1,7 @@
 #include "platform/linux/RegistrySnapshot.hpp"
 
+#include "platform/RegistryNames.hpp"
+
 #include <algorithm>
 #include <array>
 
@@ -13,12 +15,14 @@ struct KindClasses {
 };
 
 const KindClasses& classesOf(NodeKind kind) {
-    static const KindClasses device{"IOUSBHostDevice", {"IOUSBHostDevice", "IOUSBDevice", "IOService", "IORegistryEntry"}};
-    static const KindClasses interface{"IOUSBHostInterface",
-                                       {"IOUSBHostInterface", "IOUSBInterface", "IOService", "IORegistryEntry"}};
-    static const KindClasses port{"IOUSBHostPort", {"IOUSBHostPort", "IOService", "IORegistryEntry", ""}};
-    static const KindClasses battery{"AppleSmartBattery",
-                                     {"AppleSmartBattery", "IOPMPowerSource", "IOService", "IORegistryEntry"}};
+    static const KindClasses device{classes::kUSBHostDevice,
+                                    {classes::kUSBHostDevice, "IOUSBDevice", "IOService", "IORegistryEntry"}};
+    static const KindClasses interface {
+        classes::kUSBHostInterface, { classes::kUSBHostInterface, "IOUSBInterface", "IOService", "IORegistryEntry" }
+    };
+    static const KindClasses port{classes::kUSBHostPort, {classes::kUSBHostPort, "IOService", "IORegistryEntry", ""}};
+    static const KindClasses battery{classes::kSmartBattery,
+                                     {classes::kSmartBattery, "IOPMPowerSource", "IOService", "IORegistryEntry"}};
     switch (kind) {
     case NodeKind::device: return device;
     case NodeKind::interface: return interface;

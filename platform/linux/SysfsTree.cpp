@@ -1,5 +1,7 @@
 #include "platform/linux/SysfsTree.hpp"
 
+#include "platform/ReadFile.hpp"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -49,33 +51,11 @@ std::string SysfsTree::absolute(std::string_view path) const { return joinPath(r
 bool SysfsTree::isSystemTree() const { return root_ == kDefaultSysfsRoot; }
 
 std::optional<std::string> SysfsTree::attribute(std::string_view path) const {
-    const std::string full = absolute(path);
-    int fd;
-    do {
-        fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return std::nullopt;
-    std::string contents;
-    char buffer[4096];
-    bool failed = false;
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            failed = true;
-            break;
-        }
-        if (got == 0) break;
-        contents.append(buffer, static_cast<std::size_t>(got));
-        if (contents.size() > kMaximumAttributeSize) {
-            failed = true;
-            break;
-        }
-    }
-    ::close(fd);
-    if (failed) return std::nullopt;
-    if (!contents.empty() && contents.back() == '\n') contents.pop_back();
-    return contents;
+    auto contents = readWholeFile(absolute(path), kMaximumAttributeSize);
+    if (!contents) return std::nullopt;
+    std::string text = std::move(contents).value();
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
 }
 
 std::optional<std::string> SysfsTree::link(std::string_view path) const {

@@ -1,5 +1,7 @@
 #include "platform/linux/TypeCPorts.hpp"
 
+#include "platform/RegistryNames.hpp"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -36,9 +38,9 @@ void addMeasurements(const SysfsTree& tree, const TypeCPort& port, PropertyDicti
         const auto supply = tree.link(joinPath(kPowerSupplyClass, name));
         if (!supply || tree.link(joinPath(*supply, "device")) != port.devpath) continue;
         if (tree.attribute(joinPath(*supply, "online")) == "0") continue;
-        putMilli(details, "AdapterVoltage", signedNumber(tree.attribute(joinPath(*supply, "voltage_now"))));
-        putMilli(details, "Current", signedNumber(tree.attribute(joinPath(*supply, "current_now"))));
-        putMilli(details, "Watts", signedNumber(tree.attribute(joinPath(*supply, "power_now"))));
+        putMilli(details, keys::kAdapterVoltage, signedNumber(tree.attribute(joinPath(*supply, "voltage_now"))));
+        putMilli(details, keys::kCurrent, signedNumber(tree.attribute(joinPath(*supply, "current_now"))));
+        putMilli(details, keys::kWatts, signedNumber(tree.attribute(joinPath(*supply, "power_now"))));
         return;
     }
 }
@@ -105,13 +107,13 @@ PropertyArray TypeCPorts::powerOutDetails(const SysfsTree& tree) {
     for (const auto& port : read(tree)) {
         if (port.powerRole != "source" || !port.hasPartner) continue;
         PropertyDictionary entry;
-        entry.emplace("PortIndex", PropertyValue::wholeNumber(port.index + 1));
+        entry.emplace(keys::kPortIndex, PropertyValue::wholeNumber(port.index + 1));
         std::optional<std::int64_t> current;
         if (port.operationMode == "1.5A") current = 1500;
         if (port.operationMode == "3.0A") current = 3000;
         if (current) {
-            entry.emplace("ConfiguredVoltage", PropertyValue::wholeNumber(kTypeCVoltage));
-            entry.emplace("ConfiguredCurrent", PropertyValue::wholeNumber(*current));
+            entry.emplace(keys::kConfiguredVoltage, PropertyValue::wholeNumber(kTypeCVoltage));
+            entry.emplace(keys::kConfiguredCurrent, PropertyValue::wholeNumber(*current));
         }
         addMeasurements(tree, port, entry);
         details.push_back(PropertyValue::dictionary(std::move(entry)));

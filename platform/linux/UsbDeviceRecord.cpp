@@ -1,5 +1,7 @@
 #include "platform/linux/UsbDeviceRecord.hpp"
 
+#include "platform/RegistryNames.hpp"
+
 #include <algorithm>
 #include <charconv>
 #include <map>
@@ -111,21 +113,22 @@ UsbDeviceRecord UsbDeviceRecord::read(const SysfsTree& tree, const UdevPropertie
     record.id = sameAttachment ? previous->id : newID();
 
     auto& props = record.properties;
-    putString(props, "USB Product Name", attribute("product"));
-    putString(props, "USB Vendor Name", attribute("manufacturer"));
-    putString(props, "USB Serial Number", attribute("serial"));
-    putNumber(props, "idVendor", hexadecimal(attribute("idVendor")));
-    putNumber(props, "idProduct", hexadecimal(attribute("idProduct")));
-    putNumber(props, "bDeviceClass", hexadecimal(attribute("bDeviceClass")));
-    putNumber(props, "USB Address", address);
-    putNumber(props, "USB Bus Number", busNumber);
-    props.insert_or_assign("sessionID", PropertyValue::unsignedNumber(record.sessionID));
+    putString(props, keys::kProductName, attribute("product"));
+    putString(props, keys::kVendorName, attribute("manufacturer"));
+    putString(props, keys::kSerialNumber, attribute("serial"));
+    putNumber(props, keys::kVendorID, hexadecimal(attribute("idVendor")));
+    putNumber(props, keys::kProductID, hexadecimal(attribute("idProduct")));
+    putNumber(props, keys::kDeviceClass, hexadecimal(attribute("bDeviceClass")));
+    putNumber(props, keys::kAddress, address);
+    putNumber(props, keys::kBusNumber, busNumber);
+    props.insert_or_assign(keys::kSessionID, PropertyValue::unsignedNumber(record.sessionID));
 
     const auto removable = attribute("removable");
     const auto connectType =
         record.portDevpath ? tree.attribute(joinPath(*record.portDevpath, "connect_type")) : std::nullopt;
     const bool builtIn = record.rootHub || removable == "fixed" || connectType == "hardwired";
-    props.insert_or_assign("built-in", PropertyValue::data(PropertyData{static_cast<std::uint8_t>(builtIn ? 1 : 0)}));
+    props.insert_or_assign(keys::kBuiltIn,
+                           PropertyValue::data(PropertyData{static_cast<std::uint8_t>(builtIn ? 1 : 0)}));
 
     // Interfaces are the subdirectories "<name>:<configuration>.<interface>"; a hub's ports sit
     // inside its interfaces as "<name>-port<N>".
@@ -157,7 +160,7 @@ UsbDeviceRecord UsbDeviceRecord::read(const SysfsTree& tree, const UdevPropertie
             return hexadecimal(tree.attribute(joinPath(interface.devpath, key)));
         };
         const auto interfaceClass = interfaceAttribute("bInterfaceClass");
-        putNumber(interface.properties, "bInterfaceClass", interfaceClass);
+        putNumber(interface.properties, keys::kInterfaceClass, interfaceClass);
         putNumber(interface.properties, "bInterfaceSubClass", interfaceAttribute("bInterfaceSubClass"));
         putNumber(interface.properties, "bInterfaceProtocol", interfaceAttribute("bInterfaceProtocol"));
         putNumber(interface.properties, "bInterfaceNumber", interfaceAttribute("bInterfaceNumber"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.hpp"
+#include "platform/WorkObserver.hpp"
 
 #include <atomic>
 #include <chrono>
@@ -22,7 +23,7 @@ namespace ampwell::platform::sim {
 //
 // Waiting on a frozen clock. Time moves only when nobody has anything left to do at the current
 // instant, and then straight to the next moment somebody waits for:
-// - a job queued on a serial queue (see Clock::workQueued) counts as busy from the moment it is
+// - a job queued on a serial queue (see WorkObserver) counts as busy from the moment it is
 //   queued until it ends, except while it sleeps or waits on this clock;
 // - a job that sleeps (sleepUntil) is woken when time reaches its deadline, and counts as busy
 //   again from that moment;
@@ -33,7 +34,7 @@ namespace ampwell::platform::sim {
 // same order on every run, at once. One driving thread at a time is assumed (the main thread); a
 // job that waits for a notification from another job may see time move on by one step before it
 // runs again, since such a notification does not pass through the clock.
-class SimClock final : public Clock {
+class SimClock final : public Clock, public WorkObserver {
 public:
     // The host's wall time; uptime counts from `bootTime` (seconds since 1970) when given.
     static SimClock real(std::optional<double> bootTime = std::nullopt);

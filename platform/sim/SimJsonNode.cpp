@@ -1,21 +1,13 @@
 #include "platform/sim/SimJsonNode.hpp"
 
-#include "platform/Platform.hpp"
+#include "platform/PlatformError.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <set>
 
 namespace ampwell::platform::sim {
 namespace {
-
-bool isPlainName(const std::string& key) {
-    if (key.empty() || std::isdigit(static_cast<unsigned char>(key[0]))) return false;
-    return std::all_of(key.begin(), key.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '$';
-    });
-}
 
 std::optional<std::uint8_t> hexDigit(char c) {
     if (c >= '0' && c <= '9') return static_cast<std::uint8_t>(c - '0');
@@ -34,18 +26,6 @@ std::string parseErrorText(const std::string& what) {
 }
 
 }  // namespace
-
-std::string jsonQuoted(const std::string& text) {
-    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-std::string jsonPathKey(const std::string& parent, const std::string& key) {
-    return isPlainName(key) ? parent + "." + key : parent + "[" + jsonQuoted(key) + "]";
-}
-
-std::string jsonPathIndex(const std::string& parent, std::size_t index) {
-    return parent + "[" + std::to_string(index) + "]";
-}
 
 nlohmann::json parseJsonDocument(const std::string& text, const std::string& file) {
     // The library keeps the last of two equal keys; a duplicated key is a mistake in the file,
@@ -107,19 +87,7 @@ SimJsonNode::SimJsonNode(const nlohmann::json& value, std::string path, std::str
 
 void SimJsonNode::fail(const std::string& what) const { throw PlatformError(file_ + ": " + path_ + ": " + what); }
 
-std::string SimJsonNode::kindText() const {
-    switch (value_->type()) {
-    case nlohmann::json::value_t::null: return "null";
-    case nlohmann::json::value_t::boolean: return "a boolean";
-    case nlohmann::json::value_t::number_integer:
-    case nlohmann::json::value_t::number_unsigned: return "a whole number";
-    case nlohmann::json::value_t::number_float: return "a number with a fraction or exponent";
-    case nlohmann::json::value_t::string: return "a string";
-    case nlohmann::json::value_t::array: return "an array";
-    case nlohmann::json::value_t::object: return "an object";
-    default: return "an unsupported value";
-    }
-}
+std::string SimJsonNode::kindText() const { return jsonKindText(*value_); }
 
 std::string SimJsonNode::string() const {
     if (!value_->is_string()) fail("expected a string, found " + kindText());
@@ -194,42 +162,15 @@ SimJsonObject SimJsonNode::object() const {
 }
 
 PropertyValue SimJsonNode::propertyValue() const {
-    switch (value_->type()) {
-    case nlohmann::json::value_t::boolean: return PropertyValue::boolean(value_->get<bool>());
-    case nlohmann::json::value_t::number_integer: return PropertyValue::wholeNumber(value_->get<std::int64_t>());
-    case nlohmann::json::value_t::number_unsigned: return PropertyValue::unsignedNumber(value_->get<std::uint64_t>());
-    case nlohmann::json::value_t::number_float: return PropertyValue::realNumber(value_->get<double>());
-    case nlohmann::json::value_t::string: return PropertyValue::string(value_->get<std::string>());
-    case nlohmann::json::value_t::array: {
-        PropertyArray items;
-        for (const auto& item : this->items()) items.push_back(item.propertyValue());
-        return PropertyValue::array(std::move(items));
-    }
-    case nlohmann::json::value_t::object: {
-        if (!value_->contains("$data")) return PropertyValue::dictionary(propertyDictionary());
-        if (value_->size() != 1) fail("a data value has the one key \"$data\" and nothing else");
-        const SimJsonNode hex((*value_)["$data"], jsonPathKey(path_, "$data"), file_);
-        const std::string text = hex.string();
-        if (text.size() % 2 != 0) hex.fail("expected pairs of hex digits, found an odd number of digits");
-        PropertyData bytes;
-        bytes.reserve(text.size() / 2);
-        for (std::size_t i = 0; i < text.size(); i += 2) {
-            const auto high = hexDigit(text[i]);
-            const auto low = hexDigit(text[i + 1]);
-            if (!high || !low) hex.fail("expected hex digits, found " + jsonQuoted(text.substr(i, 2)));
-            bytes.push_back(static_cast<std::uint8_t>(*high << 4 | *low));
-        }
-        return PropertyValue::data(std::move(bytes));
-    }
-    case nlohmann::json::value_t::null: fail("null is not a property value");
-    default: fail("unsupported value");
-    }
+    auto value = propertyValueFromJson(*value_, path_);
+    if (!value) throw PlatformError(file_ + ": " + value.error().path + ": " + value.error().what);
+    return std::move(value).value();
 }
 
 PropertyDictionary SimJsonNode::propertyDictionary() const {
-    PropertyDictionary result;
-    for (auto& [key, node] : object().members()) result.emplace(key, node.propertyValue());
-    return result;
+    auto dictionary = propertyDictionaryFromJson(*value_, path_);
+    if (!dictionary) throw PlatformError(file_ + ": " + dictionary.error().path + ": " + dictionary.error().what);
+    return std::move(dictionary).value();
 }
 
 SimJsonObject::SimJsonObject(SimJsonNode node) : node_(std::move(node)) {}

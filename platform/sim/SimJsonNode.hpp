@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PropertyJson.hpp"
 #include "platform/PropertyValue.hpp"
 
 #include <nlohmann/json.hpp>
@@ -13,13 +14,6 @@
 namespace ampwell::platform::sim {
 
 class SimJsonObject;
-
-// `parent` extended by an object key: ".key" for plain names, otherwise ["key"] in JSON quoting
-// (so "USB Product Name" reads $.registry[0].properties["USB Product Name"]).
-std::string jsonPathKey(const std::string& parent, const std::string& key);
-std::string jsonPathIndex(const std::string& parent, std::size_t index);
-// `text` as a JSON string literal: quoted, with quotes and control characters escaped.
-std::string jsonQuoted(const std::string& text);
 
 // Parses a whole document. A text that is not JSON, or an object with the same key twice, fails
 // with PlatformError "<file>: <JSON path>: <what is wrong>".
@@ -41,7 +35,6 @@ public:
     std::string kindText() const;
 
     bool isNull() const { return value_->is_null(); }
-    bool isObject() const { return value_->is_object(); }
     bool isArray() const { return value_->is_array(); }
     std::string string() const;
     // A non-empty string.
@@ -58,9 +51,7 @@ public:
     std::uint32_t code32() const;
     std::vector<SimJsonNode> items() const;
     SimJsonObject object() const;
-    // JSON true/false → boolean; a number written without fraction or exponent → whole number;
-    // any other number → real number; string → string; {"$data": "hex"} → data; array → array;
-    // other object → dictionary. null has no property value.
+    // The value in the JSON form of properties (see PropertyJson.hpp).
     PropertyValue propertyValue() const;
     PropertyDictionary propertyDictionary() const;
 

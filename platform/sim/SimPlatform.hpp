@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.hpp"
+#include "platform/PlatformError.hpp"
 #include "platform/sim/SimClock.hpp"
 #include "platform/sim/SimDefaults.hpp"
 #include "platform/sim/SimInstanceLock.hpp"

@@ -1,6 +1,7 @@
 #include "platform/sim/SimulationLoader.hpp"
 
-#include "platform/Platform.hpp"
+#include "platform/PlatformError.hpp"
+#include "platform/ReadFile.hpp"
 #include "platform/sim/SimIso8601.hpp"
 #include "platform/sim/SimJsonNode.hpp"
 #include "platform/sim/SimMobileDeviceList.hpp"
@@ -8,9 +9,6 @@
 #include "platform/sim/SimTimeline.hpp"
 
 #include <fmt/format.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -20,6 +18,9 @@
 
 namespace ampwell::platform::sim {
 namespace {
+
+// A simulation file is written by hand or by a test; anything larger is a mistake.
+constexpr std::size_t kMaximumSimulationFileSize = 64 << 20;
 
 // Each section of the file has one reader below. A new key is one more `optional(...)` line in
 // the reader of its section (and a field in SimulationModel.hpp); finish() rejects every key no
@@ -346,24 +347,9 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
 }
 
 SimulationModel loadSimulationFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw PlatformError(path + ": cannot be read: " + std::strerror(errno));
-    std::string text;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count > 0) {
-            text.append(buffer, static_cast<std::size_t>(count));
-        } else if (count == 0) {
-            break;
-        } else if (errno != EINTR) {
-            const int error = errno;
-            ::close(fd);
-            throw PlatformError(path + ": cannot be read: " + std::strerror(error));
-        }
-    }
-    ::close(fd);
-    return parseSimulation(text, path);
+    const auto text = readWholeFile(path, kMaximumSimulationFileSize);
+    if (!text) throw PlatformError(path + ": cannot be read: " + std::strerror(text.error()));
+    return parseSimulation(*text, path);
 }
 
 }  // namespace ampwell::platform::sim

@@ -1,4 +1,4 @@
-#include "app/batteries/BootIdentity.hpp"
+#include "app/model/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 #include "platform/linux/LinuxRegistry.hpp"
 #include "tests/linux/FakeLaptop.hpp"

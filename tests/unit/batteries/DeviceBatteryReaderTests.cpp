@@ -4,21 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
+#include <optional>
 
 namespace ampwell {
 namespace {
 
-// Every test ends the shared worker before its platform goes away, as the program does; declared
-// after the platform, it is destroyed first.
-struct EndsWorker {
-    ~EndsWorker() { DeviceBatteryReader::endWorker(); }
-};
+DeviceBatteryReader readerOf(platform::sim::SimPlatform& platform) {
+    return DeviceBatteryReader(platform.mobileDevices(), platform.registry(), platform.clock());
+}
 
-TEST(DeviceBatteryReader, ReadsStampedBatteriesThroughTheSharedWorker) {
+TEST(DeviceBatteryReader, ReadsStampedBatteriesThroughItsWorker) {
     auto platform = test::simulatedIPad(R"("readDelay": 1.5,)");
-    EndsWorker ends;
-    const auto batteries = DeviceBatteryReader::readAll(*platform);
+    auto reader = readerOf(*platform);
+    const auto batteries = reader.readAll();
     ASSERT_EQ(batteries.size(), 1u);
     EXPECT_EQ(batteries[0].serial, "00008103-001A");
     EXPECT_EQ(batteries[0].deviceClass, "iPad");
@@ -35,31 +33,36 @@ TEST(DeviceBatteryReader, ReadsStampedBatteriesThroughTheSharedWorker) {
 
 TEST(DeviceBatteryReader, ASlowDeviceGivesNothingAfterFourSecondsAndEndsCleanly) {
     auto platform = test::simulatedIPad(R"("readDelay": 6,)");
-    EndsWorker ends;
-    EXPECT_TRUE(DeviceBatteryReader::readAll(*platform).empty());
+    std::optional<DeviceBatteryReader> reader;
+    reader.emplace(platform->mobileDevices(), platform->registry(), platform->clock());
+    EXPECT_TRUE(reader->readAll().empty());
     EXPECT_EQ(platform->simClock().elapsed(), 4.0);
-    // Ending the worker lets the read in flight finish first (at 6 s) instead of cutting it off.
-    DeviceBatteryReader::endWorker();
+    // Ending the reader lets the read in flight finish first (at 6 s) instead of cutting it off.
+    reader.reset();
     EXPECT_EQ(platform->simClock().elapsed(), 6.0);
     EXPECT_EQ(platform->simMobileDeviceService().openConnections(), 0);
 }
 
-TEST(DeviceBatteryReader, OneWorkerForOnePlatform) {
+TEST(DeviceBatteryReader, EachReaderWorksForItsOwnPlatform) {
     auto first = test::simulatedIPad();
-    auto second = test::simulatedIPad();
-    EndsWorker ends;
-    auto& worker = DeviceBatteryReader::worker(*first);
-    EXPECT_EQ(&DeviceBatteryReader::worker(*first), &worker);
-    EXPECT_THROW(DeviceBatteryReader::worker(*second), std::logic_error);
-    DeviceBatteryReader::endWorker();
-    DeviceBatteryReader::endWorker();
-    EXPECT_EQ(DeviceBatteryReader::readAll(*second).size(), 1u);
+    auto second = test::simulatedIPad(R"("readDelay": 6,)");
+    auto firstReader = readerOf(*first);
+    auto& worker = firstReader.worker();
+    EXPECT_EQ(&firstReader.worker(), &worker);
+    {
+        // A slow device behind another reader holds up neither this reader nor its clock.
+        auto secondReader = readerOf(*second);
+        EXPECT_TRUE(secondReader.readAll().empty());
+        EXPECT_EQ(firstReader.readAll().size(), 1u);
+    }
+    EXPECT_EQ(first->simClock().elapsed(), 0.0);
+    EXPECT_EQ(second->simClock().elapsed(), 6.0);
+    EXPECT_EQ(second->simMobileDeviceService().openConnections(), 0);
 }
 
 TEST(DeviceBatteryReader, WithoutTheFrameworkThereAreNoBatteries) {
     auto platform = test::simulatedIPad("", R"("mobileDeviceService": "unavailable",)");
-    EndsWorker ends;
-    EXPECT_TRUE(DeviceBatteryReader::readAll(*platform).empty());
+    EXPECT_TRUE(readerOf(*platform).readAll().empty());
     EXPECT_EQ(platform->mobileDevices().state(), platform::MobileDeviceService::State::unavailable);
     EXPECT_EQ(platform->simClock().elapsed(), 0.0);
 }

@@ -1,6 +1,6 @@
-#include "app/batteries/BootIdentity.hpp"
-#include "app/batteries/DeviceBattery.hpp"
 #include "app/batteries/USBBatterySessions.hpp"
+#include "app/model/BootIdentity.hpp"
+#include "app/model/DeviceBattery.hpp"
 
 #include <gtest/gtest.h>
 

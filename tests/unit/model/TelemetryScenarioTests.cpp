@@ -1,6 +1,6 @@
 // Golden scenarios: each tests/scenarios/telemetry/NAME.json is a simulated Mac, and
 // NAME.expected.json the snapshot the telemetry reader must produce from it.
-#include "app/batteries/BootIdentity.hpp"
+#include "app/model/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 #include "platform/sim/SimPlatform.hpp"
 #include "tests/unit/support/JsonOrder.hpp"

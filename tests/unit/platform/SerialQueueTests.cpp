@@ -10,7 +10,7 @@ namespace ampwell::platform {
 namespace {
 
 // Counts the work the queue reports, to check that a clock hears of every job.
-class CountingClock final : public Clock {
+class CountingClock final : public Clock, public WorkObserver {
 public:
     Date now() const override { return real.now(); }
     Seconds uptime() const override { return real.uptime(); }

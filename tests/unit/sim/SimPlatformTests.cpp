@@ -1,5 +1,6 @@
 #include "platform/sim/SimPlatform.hpp"
 
+#include "platform/factory/PlatformFactory.hpp"
 #include "platform/sim/SimulationLoader.hpp"
 
 #include <gtest/gtest.h>

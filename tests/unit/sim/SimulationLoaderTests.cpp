@@ -1,6 +1,6 @@
 #include "platform/sim/SimulationLoader.hpp"
 
-#include "platform/Platform.hpp"
+#include "platform/PlatformError.hpp"
 #include "platform/sim/SimIso8601.hpp"
 
 #include <gmock/gmock.h>

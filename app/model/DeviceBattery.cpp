@@ -1,8 +1,4 @@
-#include "app/batteries/DeviceBattery.hpp"
-
-#include "app/text/UnicodeText.hpp"
-
-#include <algorithm>
+#include "app/model/DeviceBattery.hpp"
 
 namespace ampwell {
 
@@ -25,17 +21,9 @@ DeviceBattery deviceBatteryFromJSON(const nlohmann::json& json) {
     battery.sampledAt = platform::dateFromSecondsSince2001(json.at("sampledAt").get<double>());
     if (json.contains("percent")) battery.percent = json.at("percent").get<int>();
     if (json.contains("isCharging")) battery.isCharging = json.at("isCharging").get<bool>();
-    if (json.contains("externalConnected"))
-        battery.externalConnected = json.at("externalConnected").get<bool>();
-    if (json.contains("connectionID"))
-        battery.connectionID = json.at("connectionID").get<std::string>();
+    if (json.contains("externalConnected")) battery.externalConnected = json.at("externalConnected").get<bool>();
+    if (json.contains("connectionID")) battery.connectionID = json.at("connectionID").get<std::string>();
     return battery;
-}
-
-std::string normalizedSerial(const std::string& serial) {
-    std::string trimmed = trimmedWhitespaceAndNewlines(serial);
-    trimmed.erase(std::remove(trimmed.begin(), trimmed.end(), '-'), trimmed.end());
-    return lowercased(trimmed);
 }
 
 }  // namespace ampwell

@@ -1,4 +1,4 @@
-#include "platform/Platform.hpp"
+#include "platform/factory/PlatformFactory.hpp"
 
 #include "platform/linux/LinuxPlatform.hpp"
 #include "platform/sim/SimPlatform.hpp"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/model/SerialNumber.hpp"
 #include "platform/Clock.hpp"
 
 #include <nlohmann/json.hpp>
@@ -24,9 +25,5 @@ struct DeviceBattery {
 nlohmann::json toJSON(const DeviceBattery& battery);
 // Throws nlohmann::json::exception when a mandatory key is missing or a value has the wrong type.
 DeviceBattery deviceBatteryFromJSON(const nlohmann::json& json);
-
-// The one rule for comparing serial numbers: white space and line breaks trimmed at both ends,
-// every "-" removed, lower-cased. Only for comparisons and map keys, never stored.
-std::string normalizedSerial(const std::string& serial);
 
 }  // namespace ampwell

@@ -1,4 +1,4 @@
-#include "app/batteries/BootIdentity.hpp"
+#include "app/model/BootIdentity.hpp"
 
 namespace ampwell {
 
