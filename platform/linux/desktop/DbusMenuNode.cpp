@@ -42,8 +42,11 @@ void DbusMenuNode::connect() {
     handlers_.push_back(g_signal_connect(item_, DBUSMENU_MENUITEM_SIGNAL_EVENT, G_CALLBACK(event), this));
 }
 
-void DbusMenuNode::activated(DbusmenuMenuitem*, unsigned, void* data) {
+void DbusMenuNode::activated(DbusmenuMenuitem* item, unsigned, void* data) {
     auto* self = static_cast<DbusMenuNode*>(data);
+    // The library passes on clicks whatever the item's state; a host may send one for an entry
+    // it shows greyed out (or a stale one from before the entry was disabled).
+    if (!dbusmenu_menuitem_property_get_bool(item, DBUSMENU_MENUITEM_PROP_ENABLED)) return;
     if (self->onClicked) self->onClicked();
 }
 
