@@ -72,4 +72,18 @@ bool writeIconPng(const std::string& path, int pixels, double width, double heig
     return ok && cairo_surface_write_to_png(surface.get(), path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 
+std::vector<std::uint8_t> iconPngBytes(int pixels, double width, double height, const IconDrawing& draw) {
+    bool ok = false;
+    auto surface = render(pixels, width, height, draw, ok);
+    std::vector<std::uint8_t> bytes;
+    if (!ok) return bytes;
+    auto append = [](void* closure, const unsigned char* data, unsigned int length) {
+        auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
+        out->insert(out->end(), data, data + length);
+        return CAIRO_STATUS_SUCCESS;
+    };
+    if (cairo_surface_write_to_png_stream(surface.get(), append, &bytes) != CAIRO_STATUS_SUCCESS) bytes.clear();
+    return bytes;
+}
+
 }  // namespace ampwell::platform::linux_

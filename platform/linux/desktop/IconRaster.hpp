@@ -2,6 +2,7 @@
 
 #include "platform/linux/desktop/StatusNotifierItem.hpp"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,5 +27,8 @@ std::vector<IconPixmap> rasterizeIcon(double width, double height, const IconDra
 // Writes the icon as a PNG of `pixels` square. Returns false (and writes nothing usable) when the
 // drawing failed or the file could not be written.
 bool writeIconPng(const std::string& path, int pixels, double width, double height, const IconDrawing& draw);
+
+// The icon as PNG file bytes of `pixels` square; empty when the drawing failed.
+std::vector<std::uint8_t> iconPngBytes(int pixels, double width, double height, const IconDrawing& draw);
 
 }  // namespace ampwell::platform::linux_

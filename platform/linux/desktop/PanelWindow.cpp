@@ -56,6 +56,13 @@ struct PanelWindow::Impl {
         return FALSE;
     }
 
+    static gboolean drawIcon(GtkWidget* widget, cairo_t* cr, gpointer data) {
+        auto* impl = static_cast<Impl*>(data);
+        auto index = static_cast<std::size_t>(GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "row")));
+        if (index < impl->rows.size() && impl->rows[index].icon) impl->rows[index].icon(cr, impl->dark);
+        return FALSE;
+    }
+
     static gboolean keyPressed(GtkWidget*, GdkEventKey* event, gpointer data) {
         if (event->keyval != GDK_KEY_Escape) return FALSE;
         static_cast<Impl*>(data)->owner->hide();
@@ -150,9 +157,13 @@ struct PanelWindow::Impl {
         GtkWidget* button = gtk_button_new();
         gtk_button_set_relief(GTK_BUTTON(button), GTK_RELIEF_NONE);
         GtkWidget* line = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 8);
-        if (!row.iconName.empty()) {
-            gtk_box_pack_start(GTK_BOX(line), gtk_image_new_from_icon_name(row.iconName.c_str(), GTK_ICON_SIZE_MENU),
-                               FALSE, FALSE, 0);
+        if (row.icon) {
+            GtkWidget* icon = gtk_drawing_area_new();
+            gtk_widget_set_size_request(icon, 16, 16);
+            gtk_widget_set_valign(icon, GTK_ALIGN_CENTER);
+            g_object_set_data(G_OBJECT(icon), "row", GINT_TO_POINTER(static_cast<int>(index)));
+            g_signal_connect(icon, "draw", G_CALLBACK(drawIcon), this);
+            gtk_box_pack_start(GTK_BOX(line), icon, FALSE, FALSE, 0);
         }
         GtkWidget* title = gtk_label_new(row.title.c_str());
         gtk_label_set_xalign(GTK_LABEL(title), 0.0f);

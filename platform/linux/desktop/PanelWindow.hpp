@@ -34,7 +34,8 @@ struct PanelRow {
     // button
     std::string title;
     std::string shortcut;  // shown right-aligned, dimmed ("Ctrl+R", "›")
-    std::string iconName;  // a themed icon name, may be empty
+    // Draws the entry's 16 × 16 point symbol before the title; may be empty.
+    std::function<void(cairo_t*, bool dark)> icon;
     bool enabled = true;
     std::function<void()> onClick;
     std::function<std::vector<PanelMenuEntry>()> submenu;  // the button opens a menu instead
