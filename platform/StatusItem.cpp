@@ -47,7 +47,7 @@ void StatusItem::setImageScaling(ImageScaling scaling) {
 void StatusItem::setTitle(std::string title) {
     if (assign(title_, std::move(title))) changed();
 }
-void StatusItem::setFont(ButtonFont font) {
+void StatusItem::setFont(Font font) {
     if (assign(font_, font)) changed();
 }
 void StatusItem::setToolTip(std::string toolTip) {

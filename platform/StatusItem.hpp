@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Canvas.hpp"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,15 +18,6 @@ enum class ImagePosition { imageOnly, imageLeading };
 // How the image is fitted to the button: drawn at its own size, or shrunk to fit.
 enum class ImageScaling { none, proportionallyDown };
 
-// The font of the button's title.
-enum class FontRole { system, monospacedDigitSystem };
-enum class FontWeight { regular, medium, semibold, bold };
-struct ButtonFont {
-    FontRole role = FontRole::system;
-    double size = 13;
-    FontWeight weight = FontWeight::regular;
-    bool operator==(const ButtonFont&) const = default;
-};
 
 // One item in the system status bar: a button showing an image and/or a title, and the menu it
 // opens. Retained state that the controller sets and the desktop shows; the desktop learns of
@@ -56,8 +49,9 @@ public:
     const std::string& title() const { return title_; }
     void setTitle(std::string title);
 
-    const ButtonFont& font() const { return font_; }
-    void setFont(ButtonFont font);
+    // The title's font (the same roles the views draw with).
+    const Font& font() const { return font_; }
+    void setFont(Font font);
 
     const std::string& toolTip() const { return toolTip_; }
     void setToolTip(std::string toolTip);
@@ -95,7 +89,7 @@ private:
     ImagePosition imagePosition_ = ImagePosition::imageLeading;
     ImageScaling imageScaling_ = ImageScaling::proportionallyDown;
     std::string title_;
-    ButtonFont font_;
+    Font font_;
     std::string toolTip_;
     std::string accessibilityLabel_;
     std::shared_ptr<Menu> menu_;
