@@ -7,10 +7,8 @@
 namespace ampwell::platform::headless {
 namespace {
 
-constexpr const char* kMainMenu = "main";
 constexpr const char* kResetMenu = "reset";
 
-std::string menuName(const Menu& menu) { return menu.identifier().empty() ? menu.title() : menu.identifier(); }
 
 std::shared_ptr<MenuItem> itemTitled(const Menu& menu, const std::string& title) {
     for (const auto& item : menu.items())
@@ -44,7 +42,9 @@ bool HeadlessUser::open(const std::shared_ptr<Menu>& menu) {
     if (std::find(openMenus_.begin(), openMenus_.end(), menu) != openMenus_.end()) return false;
     openMenus_.push_back(menu);
     menu->open();
-    events_.emit("menu", {{"menu", menuName(*menu)}, {"items", describeMenuItems(*menu)}});
+    // A submenu on the way to an item (the preferences) is passed through, not looked at.
+    if (!menu->identifier().empty())
+        events_.emit("menu", {{"menu", menu->identifier()}, {"items", describeMenuItems(*menu)}});
     return true;
 }
 
@@ -53,7 +53,7 @@ void HeadlessUser::closeFrom(std::size_t depth) {
         const auto menu = openMenus_.back();
         openMenus_.pop_back();
         menu->close();
-        events_.emit("menu-closed", {{"menu", menuName(*menu)}});
+        if (!menu->identifier().empty()) events_.emit("menu-closed", {{"menu", menu->identifier()}});
     }
 }
 

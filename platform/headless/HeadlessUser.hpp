@@ -14,7 +14,8 @@ namespace ampwell::platform::headless {
 
 // The scripted user's hands: carries out each UserAction on the retained model the way a desktop
 // does for a person. Opening a menu runs its delegate and then tells a "menu" event ("menu": the
-// menu's identifier, "items"); a click opens the menus along its title path, and when the path
+// menu's identifier, "items"), and closing it a "menu-closed" event; menus without an identifier
+// (submenus passed on the way to an item) open and close silently. A click opens the menus along its title path, and when the path
 // ends at an item that can be chosen it tells a "click" event ("path"), closes every open menu,
 // innermost first, and chooses the item. A path that reaches no enabled item is a miss: a "click"
 // event with "missed" true and "origin" (where the script wrote it), and the menus the click
