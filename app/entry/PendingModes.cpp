@@ -8,8 +8,4 @@ int runRequestSystemPower(ModeContext& context) {
     return reportNotBuilt(context, "--request-system-power");
 }
 
-int runNotificationStatus(ModeContext& context) {
-    return reportNotBuilt(context, "--notification-status");
-}
-
 }  // namespace ampwell
