@@ -12,8 +12,4 @@ int runPreviewIcons(ModeContext& context, const std::string&) {
     return reportNotBuilt(context, "--preview-icons");
 }
 
-int runRequestSystemPower(ModeContext& context) {
-    return reportNotBuilt(context, "--request-system-power");
-}
-
 }  // namespace ampwell
