@@ -86,7 +86,8 @@ public:
     // drawn as spaces, so a text never wraps onto a second line. Upright in either orientation.
     virtual void drawText(std::string_view text, const Rect& rect, const TextStyle& style) = 0;
 
-    // The size one line of `text` takes in `font`, without cutting.
+    // The size one line of `text` takes in `font`, without cutting: its advance width, and the
+    // height of the line box drawText() places it in.
     virtual Size measureText(std::string_view text, const Font& font) = 0;
 
     // Shorthands over fill() and stroke().

@@ -2,14 +2,6 @@
 
 namespace ampwell {
 
-// Modes whose subsystems (drawing, the refresh daemon, notifications) are not built yet.
-
-int runPreviewMenu(ModeContext& context, const std::string&) {
-    return reportNotBuilt(context, "--preview-menu");
-}
-
-int runPreviewIcons(ModeContext& context, const std::string&) {
-    return reportNotBuilt(context, "--preview-icons");
-}
+// Modes whose subsystems (the refresh daemon, notifications) are not built yet.
 
 }  // namespace ampwell
