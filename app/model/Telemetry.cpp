@@ -114,7 +114,7 @@ void sortByPort(std::vector<PortReading>& readings) {
                      [](const PortReading& a, const PortReading& b) { return a.port < b.port; });
 }
 
-Snapshot unavailableSnapshot(std::string sampledAt, const Telemetry::DeviceMap& devices, const char* message) {
+Snapshot unavailableSnapshot(std::string sampledAt, const Telemetry::DeviceMap& devices, const std::string& message) {
     Snapshot snapshot;
     snapshot.sampledAt = std::move(sampledAt);
     for (const auto& [port, connections] : devices) snapshot.ports.push_back(readingWithoutMeasurements(port, connections));
