@@ -45,7 +45,8 @@ SimPlatform::SimPlatform(SimulationModel model, SimPlatformEnvironment environme
                 SimInstanceLock::defaultDirectory(environment.runtimeDirectory, environment.temporaryDirectory)),
             !model_.lockDirectory, log_),
       userScript_(model_.ui),
-      mainThread_(std::this_thread::get_id()) {
+      mainThread_(std::this_thread::get_id()),
+      refreshService_(model_.refreshService, model_.file, queue_, clock_, registry_, mobileDevices_, log_) {
     registry_.addEntries(model_.registry);
     for (const auto& [id, script] : model_.usbHost) usbHost_.setScript(id, script);
     scheduleTimeline();
