@@ -186,6 +186,11 @@ std::string eventLine(Date time, const std::string& event, const Json& fields) {
     } else if (event == "usb-reset") {
         label = "USB reset";
         shown = usbResetText(fields);
+    } else if (event == "refresh-request") {
+        label = "power refresh";
+        shown = "request " + text(fields, "request") + " " + text(fields, "state");
+        if (fields.contains("status")) shown += " (status " + text(fields, "status") + ")";
+        if (flag(fields, "discarded")) shown += ", answer discarded";
     } else if (event == "defaults-write") {
         label = "setting saved";
         shown = text(fields, "key") + " = " + (fields.contains("value") ? fields["value"].dump() : "null");
