@@ -114,6 +114,17 @@ std::string statusItemText(const Json& fields) {
     if (!title.empty()) shown += " · title \"" + title + "\"";
     const std::string label = text(fields, "accessibilityLabel");
     if (!label.empty()) shown += " · " + label;
+    // The tooltip's second line is the detail that often changes alone (the battery trend).
+    const auto tooltip = fields.find("tooltip");
+    if (tooltip != fields.end() && tooltip->is_string()) {
+        const std::string whole = tooltip->get<std::string>();
+        const auto first = whole.find('\n');
+        if (first != std::string::npos) {
+            const auto second = whole.find('\n', first + 1);
+            const std::string detail = oneLine(whole.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1));
+            if (!detail.empty()) shown += " — " + detail;
+        }
+    }
     return shown;
 }
 
