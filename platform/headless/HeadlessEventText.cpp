@@ -114,6 +114,17 @@ std::string statusItemText(const Json& fields) {
     if (!title.empty()) shown += " · title \"" + title + "\"";
     const std::string label = text(fields, "accessibilityLabel");
     if (!label.empty()) shown += " · " + label;
+    // The tooltip's second line is the detail that often changes alone (the battery trend).
+    const auto tooltip = fields.find("tooltip");
+    if (tooltip != fields.end() && tooltip->is_string()) {
+        const std::string whole = tooltip->get<std::string>();
+        const auto first = whole.find('\n');
+        if (first != std::string::npos) {
+            const auto second = whole.find('\n', first + 1);
+            const std::string detail = oneLine(whole.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1));
+            if (!detail.empty()) shown += " — " + detail;
+        }
+    }
     return shown;
 }
 
@@ -186,6 +197,11 @@ std::string eventLine(Date time, const std::string& event, const Json& fields) {
     } else if (event == "usb-reset") {
         label = "USB reset";
         shown = usbResetText(fields);
+    } else if (event == "refresh-request") {
+        label = "power refresh";
+        shown = "request " + text(fields, "request") + " " + text(fields, "state");
+        if (fields.contains("status")) shown += " (status " + text(fields, "status") + ")";
+        if (flag(fields, "discarded")) shown += ", answer discarded";
     } else if (event == "defaults-write") {
         label = "setting saved";
         shown = text(fields, "key") + " = " + (fields.contains("value") ? fields["value"].dump() : "null");
