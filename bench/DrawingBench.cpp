@@ -26,7 +26,8 @@ BENCHMARK(BM_DevicePowerViewAt2x)->Unit(benchmark::kMicrosecond);
 
 void BM_PowerMenuPreviewInProcess(benchmark::State& state) {
     for (auto _ : state) {
-        auto bitmap = platform::makeBitmapCanvas(kPowerMenuPreviewSize, kPowerMenuPreviewScale, platform::Appearance::light);
+        auto bitmap =
+            platform::makeBitmapCanvas(kPowerMenuPreviewSize, kPowerMenuPreviewScale, platform::Appearance::light);
         drawPowerMenuPreview(*bitmap);
         benchmark::DoNotOptimize(bitmap->encodePng());
     }

@@ -191,7 +191,8 @@ PangoLayout* CairoCanvas::layoutFor(std::string_view text, const Font& font) {
     pango_font_description_free(description);
 
     PangoAttrList* attributes = pango_attr_list_new();
-    if (font.role == FontRole::monospacedDigit) pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum=1"));
+    if (font.role == FontRole::monospacedDigit)
+        pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum=1"));
     pango_layout_set_attributes(layout_, attributes);
     pango_attr_list_unref(attributes);
 

@@ -34,7 +34,8 @@ bool pngHasAlpha(const std::string& path) {
 
 // The rectangles the preview's texts are drawn in, from drawing it in this process.
 std::vector<platform::Rect> previewTextRects() {
-    auto bitmap = platform::makeBitmapCanvas(kPowerMenuPreviewSize, kPowerMenuPreviewScale, platform::Appearance::light);
+    auto bitmap =
+        platform::makeBitmapCanvas(kPowerMenuPreviewSize, kPowerMenuPreviewScale, platform::Appearance::light);
     test::TextRectRecorder recorder(*bitmap, kPowerMenuPreviewScale);
     drawPowerMenuPreview(recorder);
     return recorder.textRects();
@@ -62,7 +63,8 @@ TEST(PreviewMenuMode, GoldenComparisonToleratesGlyphChangesButNotMovedShapes) {
     const auto golden = test::loadPng(kGolden);
     ASSERT_TRUE(golden.has_value());
 
-    auto bitmap = platform::makeBitmapCanvas(kPowerMenuPreviewSize, kPowerMenuPreviewScale, platform::Appearance::light);
+    auto bitmap =
+        platform::makeBitmapCanvas(kPowerMenuPreviewSize, kPowerMenuPreviewScale, platform::Appearance::light);
     test::TextRectRecorder otherFont(*bitmap, kPowerMenuPreviewScale);
     otherFont.textNudge = {0.6, 0.5};
     otherFont.textSizeFactor = 1.05;

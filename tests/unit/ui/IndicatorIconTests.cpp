@@ -17,6 +17,7 @@ TEST(IndicatorIcon, IsAColouredTabletNamedAfterItsState) {
         ASSERT_NE(icon, nullptr);
         EXPECT_EQ(icon->name(), state.rawValue());
         EXPECT_FALSE(icon->isTemplate());
+        EXPECT_EQ(icon->accessibilityDescription(), "iPad 充电功率状态");
         EXPECT_EQ(icon->width(), 14);
         EXPECT_EQ(icon->height(), 16);
     }
