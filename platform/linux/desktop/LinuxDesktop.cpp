@@ -48,6 +48,10 @@ public:
         statusBar_.menuExport().onViewsChanged = [this] { panel_.redraw(); };
         // A dialog takes the place of the panel, as an alert would take the place of a menu.
         alerts_.beforeModal = [this] { panel_.hide(); };
+        // What the user does gets quick answers from a simulated machine's queue.
+        alerts_.afterModal = [this] { application_.hurry(); };
+        statusBar_.menuExport().onUserEvent = [this] { application_.hurry(); };
+        panel_.onUserEvent = [this] { application_.hurry(); };
     }
 
     Application& application() override { return application_; }
@@ -71,6 +75,9 @@ private:
 }  // namespace
 
 std::string linuxDesktopUnavailableReason(bool needTrayHost) {
+    // Nothing here draws with OpenGL; without this GDK probes GLX for its visuals and loads the
+    // GL driver (tens of megabytes resident, LLVM included) only to pick a visual.
+    g_setenv("GDK_GL", "disable", FALSE);
     if (!gtk_init_check(nullptr, nullptr)) return "no graphical display can be opened (DISPLAY / WAYLAND_DISPLAY)";
     GError* error = nullptr;
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);

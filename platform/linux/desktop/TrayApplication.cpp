@@ -38,18 +38,35 @@ void TrayApplication::runOtherQueue() {
     lastTurnMicros_ = g_get_monotonic_time();
     queueTurn(this);
     if (!terminating_) {
-        g_timeout_add(kQueueTurnMilliseconds, [](gpointer data) -> gboolean { return queueTurn(data); }, this);
+        scheduleTurn();
         g_main_loop_run(loop_);
     }
+    if (turnSource_) g_source_remove(turnSource_);
+    turnSource_ = 0;
+}
+
+void TrayApplication::scheduleTurn() {
+    const int interval = g_get_monotonic_time() < busyUntilMicros_ ? kBusyTurnMilliseconds : kQuietTurnMilliseconds;
+    if (turnSource_ && interval == turnInterval_) return;
+    if (turnSource_) g_source_remove(turnSource_);
+    turnInterval_ = interval;
+    turnSource_ = g_timeout_add(interval, [](gpointer data) -> gboolean { return queueTurn(data); }, this);
+}
+
+void TrayApplication::hurry() {
+    busyUntilMicros_ = g_get_monotonic_time() + kBusySeconds * 1000000LL;
+    if (loop_ && !terminating_) scheduleTurn();
 }
 
 int TrayApplication::queueTurn(void* data) {
     auto* self = static_cast<TrayApplication*>(data);
+    if (self->inQueue_) return G_SOURCE_CONTINUE;  // a dialog opened by the queue's own work
+    // This turn's source ends with this call; the next turn gets a source of its own below.
+    if (g_main_current_source() && self->turnSource_ == g_source_get_id(g_main_current_source())) self->turnSource_ = 0;
     if (self->terminating_) {
         if (self->loop_) g_main_loop_quit(self->loop_);
         return G_SOURCE_REMOVE;
     }
-    if (self->inQueue_) return G_SOURCE_CONTINUE;  // a dialog opened by the queue's own work
     const long long nowMicros = g_get_monotonic_time();
     const Seconds realStep((nowMicros - self->lastTurnMicros_) / 1.0e6);
     self->lastTurnMicros_ = nowMicros;
@@ -59,8 +76,12 @@ int TrayApplication::queueTurn(void* data) {
     self->inQueue_ = true;
     self->queue_.runUntil(self->queueReached_ + Seconds(0.001));
     self->inQueue_ = false;
-    if (self->terminating_ && self->loop_) g_main_loop_quit(self->loop_);
-    return G_SOURCE_CONTINUE;
+    if (self->terminating_) {
+        if (self->loop_) g_main_loop_quit(self->loop_);
+        return G_SOURCE_REMOVE;
+    }
+    if (self->loop_ && !self->turnSource_) self->scheduleTurn();
+    return G_SOURCE_REMOVE;
 }
 
 // The next dialog raises itself above every other window (MessageDialog); there is no other

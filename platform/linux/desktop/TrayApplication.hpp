@@ -15,12 +15,16 @@ namespace ampwell::platform::linux_ {
 // - with the Linux backend the main queue is a GLib main queue on that very context, so the loop
 //   simply runs it until terminate();
 // - with any other main queue (the simulated Mac) GLib runs the loop and hands the queue a turn
-//   every 100 ms of real time, up to the clock's present moment; a frozen clock is moved on by
-//   the real time that passed, so the simulated machine keeps pace with the person at the screen.
-//   The queue is never entered again from work it is running (a dialog's nested loop waits).
+//   up to the clock's present moment: every second while nobody uses the desktop, every 50 ms for
+//   ten seconds after the user did something (hurry()), so that the queue's answers to a click
+//   follow at once while an idle application hardly ever wakes. A frozen clock is moved on by the
+//   real time that passed, so the simulated machine keeps pace with the person at the screen. The
+//   queue is never entered again from work it is running (a dialog's nested loop waits).
 class TrayApplication final : public Application {
 public:
-    static constexpr int kQueueTurnMilliseconds = 100;
+    static constexpr int kQuietTurnMilliseconds = 1000;
+    static constexpr int kBusyTurnMilliseconds = 50;
+    static constexpr int kBusySeconds = 10;
 
     TrayApplication(MainQueue& queue, const Clock& clock);
     ~TrayApplication() override;
@@ -32,9 +36,12 @@ public:
     void terminate() override;
 
     bool isTerminating() const { return terminating_; }
+    // The user did something: give the queue quick turns for a while (see above).
+    void hurry();
 
 private:
     void runOtherQueue();
+    void scheduleTurn();
     static int queueTurn(void* data);
 
     MainQueue& queue_;
@@ -46,6 +53,9 @@ private:
     bool inQueue_ = false;
     Date queueReached_{};
     long long lastTurnMicros_ = 0;
+    long long busyUntilMicros_ = 0;
+    unsigned turnSource_ = 0;
+    int turnInterval_ = 0;
 };
 
 }  // namespace ampwell::platform::linux_

@@ -20,27 +20,38 @@ std::string shortcutText(const MenuItem& item) {
 
 }  // namespace
 
-TrayPanel::TrayPanel() {
-    window_.onShown = [this] {
-        if (menu_) menu_->open();
-    };
-    window_.onHidden = [this] { closeMenus(); };
+PanelWindow& TrayPanel::window() {
+    if (!window_) {
+        window_ = std::make_unique<PanelWindow>();
+        window_->onShown = [this] {
+            if (menu_) menu_->open();
+        };
+        window_->onHidden = [this] { closeMenus(); };
+    }
+    return *window_;
 }
 
+void TrayPanel::hide() {
+    if (window_) window_->hide();
+}
+
+bool TrayPanel::isShown() const { return window_ && window_->isShown(); }
+
 void TrayPanel::toggle(const std::shared_ptr<Menu>& menu, int x, int y) {
-    if (window_.isShown()) {
-        window_.hide();
+    if (onUserEvent) onUserEvent();
+    if (isShown()) {
+        hide();
         return;
     }
     if (!menu) return;
     menu_ = menu;
     // Open first: what the delegate changes when the menu opens is what the panel shows.
     menu_->open();
-    window_.show(rows(*menu_), x, y);
+    window().show(rows(*menu_), x, y);
 }
 
 void TrayPanel::redraw() {
-    if (window_.isShown()) window_.redraw();
+    if (isShown()) window_->redraw();
 }
 
 void TrayPanel::closeMenus() {
@@ -53,7 +64,8 @@ void TrayPanel::closeMenus() {
 }
 
 void TrayPanel::choose(const std::weak_ptr<MenuItem>& weak) {
-    window_.hide();  // closes the open menus
+    if (onUserEvent) onUserEvent();
+    hide();  // closes the open menus
     if (auto item = weak.lock()) item->perform();
 }
 

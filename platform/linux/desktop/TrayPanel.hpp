@@ -17,13 +17,13 @@ public:
     // Shows the panel for `menu` near (x, y) (the pointer when both are 0), or hides it when it
     // is shown already: a second click on the tray item closes it, as it would a menu.
     void toggle(const std::shared_ptr<Menu>& menu, int x, int y);
-    void hide() { window_.hide(); }
-    bool isShown() const { return window_.isShown(); }
+    void hide();
+    bool isShown() const;
     // The views changed: draw them again while shown.
     void redraw();
-    PanelWindow& window() { return window_; }
 
-    TrayPanel();
+    // The user did something with the panel (opened it, chose an entry).
+    std::function<void()> onUserEvent;
 
 private:
     std::vector<PanelRow> rows(Menu& menu);
@@ -31,7 +31,10 @@ private:
     void closeMenus();
     void choose(const std::weak_ptr<MenuItem>& item);
 
-    PanelWindow window_;
+    // Made on the first click: until the panel is wanted, GTK loads no theme and no window exists.
+    PanelWindow& window();
+
+    std::unique_ptr<PanelWindow> window_;
     std::shared_ptr<Menu> menu_;
     std::vector<std::weak_ptr<Menu>> openSubmenus_;
 };

@@ -58,10 +58,14 @@ void TrayStatusBar::present() {
     auto item = item_.lock();
     if (!item) {
         tray_.setVisible(false);
+        shownMenu_ = nullptr;
         menu_.setMenu(nullptr);
         return;
     }
-    menu_.setMenu(item->menu());
+    if (item->menu() != shownMenu_) {
+        shownMenu_ = item->menu();
+        menu_.setMenu(shownMenu_);
+    }
     presentIcon(item->image());
     std::string label = item->title();
     if (!label.empty() && label.front() == ' ') label.erase(0, 1);  // the host spaces icon and text itself

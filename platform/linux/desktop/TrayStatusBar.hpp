@@ -44,6 +44,7 @@ private:
     std::string iconDirectory_;
     std::weak_ptr<StatusItem> item_;
     std::shared_ptr<const Image> shownImage_;
+    std::shared_ptr<Menu> shownMenu_;
     std::map<std::string, std::vector<IconPixmap>> pixmaps_;  // by icon name
 };
 
