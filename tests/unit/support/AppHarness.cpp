@@ -13,9 +13,13 @@ namespace ampwell::test {
 std::string deskSimulation(const DeskOptions& options) {
     nlohmann::json details = nlohmann::json::array();
     if (options.iPad) {
-        nlohmann::json port = {{"PortIndex", 1}, {"AdapterVoltage", 5080}, {"Current", 1700},
-                               {"ConfiguredVoltage", 5000}, {"ConfiguredCurrent", 3000}};
-        if (options.iPadMilliwatts) port["Watts"] = *options.iPadMilliwatts;
+        // Without a reading the port also lacks the voltage and current it could be computed from.
+        nlohmann::json port = {{"PortIndex", 1}, {"ConfiguredVoltage", 5000}, {"ConfiguredCurrent", 3000}};
+        if (options.iPadMilliwatts) {
+            port["Watts"] = *options.iPadMilliwatts;
+            port["AdapterVoltage"] = 5080;
+            port["Current"] = 1700;
+        }
         details.push_back(port);
     }
     nlohmann::json registry = nlohmann::json::array({
