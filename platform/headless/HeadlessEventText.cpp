@@ -96,7 +96,10 @@ std::string itemText(const Json& item) {
     if (item.contains("view")) return viewText(item["view"]);
     std::string shown = text(item, "title");
     if (flag(item, "checked")) shown = "✓ " + shown;
-    const std::string key = text(item, "key");
+    std::string key = text(item, "key");
+    // Shown as a menu shows it: the command key and the letter in upper case.
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     if (!key.empty()) shown += " ⌘" + key;
     if (item.contains("submenu")) shown += " ▸";
     const auto enabled = item.find("enabled");
@@ -111,6 +114,17 @@ std::string statusItemText(const Json& fields) {
     if (!title.empty()) shown += " · title \"" + title + "\"";
     const std::string label = text(fields, "accessibilityLabel");
     if (!label.empty()) shown += " · " + label;
+    // The tooltip's second line is the detail that often changes alone (the battery trend).
+    const auto tooltip = fields.find("tooltip");
+    if (tooltip != fields.end() && tooltip->is_string()) {
+        const std::string whole = tooltip->get<std::string>();
+        const auto first = whole.find('\n');
+        if (first != std::string::npos) {
+            const auto second = whole.find('\n', first + 1);
+            const std::string detail = oneLine(whole.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1));
+            if (!detail.empty()) shown += " — " + detail;
+        }
+    }
     return shown;
 }
 
@@ -125,7 +139,10 @@ std::string alertText(const Json& fields) {
 }
 
 std::string notificationText(const Json& fields) {
-    return "\"" + text(fields, "title") + "\" " + text(fields, "body");
+    std::string shown = "\"" + text(fields, "title") + "\" " + text(fields, "body");
+    const Json actions = fields.value("actions", Json::array());
+    if (!actions.empty()) shown += " [" + joined(actions, " | ", quotedText) + "]";
+    return shown;
 }
 
 std::string usbResetText(const Json& fields) {
@@ -151,10 +168,13 @@ std::string eventLine(Date time, const std::string& event, const Json& fields) {
         shown = statusItemText(fields);
     } else if (event == "menu") {
         label = text(fields, "menu") == "reset" ? "reset menu" : "menu";
-        shown = joined(fields.value("items", Json::array()), " | ", itemText);
+        shown = "opens: " + joined(fields.value("items", Json::array()), " | ", itemText);
     } else if (event == "menu-closed") {
-        label = "menu";
-        shown = "closed";
+        label = text(fields, "menu") == "reset" ? "reset menu" : "menu";
+        shown = "closes";
+    } else if (event == "authorization-request") {
+        label = "permission";
+        shown = "Ampwell asks to show notifications → " + text(fields, "status");
     } else if (event == "click") {
         label = "user clicks";
         shown = clickText(fields);
@@ -166,7 +186,8 @@ std::string eventLine(Date time, const std::string& event, const Json& fields) {
         shown = notificationText(fields);
     } else if (event == "notification-response") {
         label = "user answers";
-        shown = "notification with " + text(fields, "action");
+        shown = "the notification → " + text(fields, "action");
+        if (flag(fields, "missed")) shown += " (missed: no notification is shown)";
     } else if (event == "log") {
         label = "system log";
         shown = text(fields, "text");
@@ -176,6 +197,11 @@ std::string eventLine(Date time, const std::string& event, const Json& fields) {
     } else if (event == "usb-reset") {
         label = "USB reset";
         shown = usbResetText(fields);
+    } else if (event == "refresh-request") {
+        label = "power refresh";
+        shown = "request " + text(fields, "request") + " " + text(fields, "state");
+        if (fields.contains("status")) shown += " (status " + text(fields, "status") + ")";
+        if (flag(fields, "discarded")) shown += ", answer discarded";
     } else if (event == "defaults-write") {
         label = "setting saved";
         shown = text(fields, "key") + " = " + (fields.contains("value") ? fields["value"].dump() : "null");

@@ -273,7 +273,10 @@ SimTimelineEvent readEvent(const SimJsonNode& node, double previousAt, const cha
     if (name == "set") event.action = readSet(*action);
     if (name == "message") event.action = readMessage(*action);
     if (name == "mobile") event.action = readMobile(*action);
-    if (name == "ui") event.action = readUiEvent(*action);
+    if (name == "ui") {
+        if (std::string(timeKey) != "at") action->fail("the user acts on the timeline, not in a refresh's actions");
+        event.action = readUiEvent(*action);
+    }
     return event;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/sim/SimPlatform.hpp"
 #include "platform/sim/SimulationLoader.hpp"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -15,6 +16,8 @@
 
 namespace ampwell::platform::headless {
 namespace {
+
+using ::testing::HasSubstr;
 
 // A scripted minute: the menu opens, a click misses a disabled item, one changes a setting, two
 // clicks answer a dialog (scripted, then the default), a notification is answered, and the run
@@ -33,11 +36,6 @@ const char* const kScript = R"({
     {"at": 7, "ui": {"notification": "ignore"}}
   ]
 })";
-
-// The golden record of that minute, one JSON object per line.
-const char* const kExpected[] = {
-    R"({"authorization-request" : 0})",  // placeholder replaced below
-};
 
 class NamedImage final : public Image {
 public:
@@ -142,11 +140,40 @@ TEST(HeadlessDesktop, RecordsAScriptedRunAsJsonLines) {
     }
     EXPECT_EQ(status, 0);
 
-    const std::string expected =
-        R"({"event":"status-item","accessibilityLabel":"","image":"unavailable","imagePosition":"only","length":16.0,"time":1800000000.0,"title":"","tooltip":"","visible":false})"
-        "\n";
-    (void)expected;
-    EXPECT_EQ(readFile(log), "") << out.str();
+    // The golden record of that minute: sorted keys, "event" and "time" in every line, the
+    // dialogs answered "取消" (scripted) and then "好" (the first button), the miss recorded.
+    const std::string expected = R"({"accessibilityLabel":"","event":"status-item","image":"unavailable","imagePosition":"only","length":16.0,"time":1800000000.0,"title":"","tooltip":"","visible":false}
+{"event":"authorization-request","options":["alert"],"status":"authorized","time":1800000000.0}
+{"actions":["重置 iPad USB（会断开数据）","暂不处理"],"body":"电量持续下降","category":"ipad-supply-warning","event":"notification","identifier":"ipad-supply-warning","time":1800000000.0,"title":"iPad 可能供电不足","userInfo":{"deviceSerial":"A1"}}
+{"accessibilityLabel":"","event":"status-item","image":"unavailable","imagePosition":"only","length":16.0,"time":1800000001.0,"title":"","tooltip":"","visible":true}
+{"event":"menu","items":[{"checked":false,"enabled":true,"key":"r","title":"立即刷新"},{"checked":false,"enabled":true,"submenu":[{"checked":false,"enabled":true,"title":"iPad 功率"},{"checked":false,"enabled":false,"title":"供电不足通知：已开启"}],"title":"偏好设置"},{"separator":true}],"menu":"main","time":1800000001.0}
+{"event":"click","missed":true,"origin":"minute.json: $.timeline[1].ui.click","path":["偏好设置","供电不足通知：已开启"],"time":1800000002.0}
+{"event":"click","missed":false,"path":["偏好设置","iPad 功率"],"time":1800000003.0}
+{"event":"menu-closed","menu":"main","time":1800000003.0}
+{"event":"defaults-write","key":"menuDisplayMode","time":1800000003.0,"value":"ipad"}
+{"event":"menu","items":[{"checked":false,"enabled":true,"key":"r","title":"立即刷新"},{"checked":false,"enabled":true,"submenu":[{"checked":false,"enabled":true,"title":"iPad 功率"},{"checked":false,"enabled":false,"title":"供电不足通知：已开启"}],"title":"偏好设置"},{"separator":true}],"menu":"main","time":1800000004.0}
+{"event":"click","missed":false,"path":["立即刷新"],"time":1800000004.0}
+{"event":"menu-closed","menu":"main","time":1800000004.0}
+{"answer":"取消","buttons":["好","取消"],"event":"alert","informative":"读数会更新。","message":"立即刷新？","time":1800000004.0}
+{"event":"log","text":"not refreshed","time":1800000004.0}
+{"event":"menu","items":[{"checked":false,"enabled":true,"key":"r","title":"立即刷新"},{"checked":false,"enabled":true,"submenu":[{"checked":false,"enabled":true,"title":"iPad 功率"},{"checked":false,"enabled":false,"title":"供电不足通知：已开启"}],"title":"偏好设置"},{"separator":true}],"menu":"main","time":1800000005.0}
+{"event":"click","missed":false,"path":["立即刷新"],"time":1800000005.0}
+{"event":"menu-closed","menu":"main","time":1800000005.0}
+{"answer":"好","buttons":["好","取消"],"event":"alert","informative":"读数会更新。","message":"立即刷新？","time":1800000005.0}
+{"event":"log","text":"refreshed","time":1800000005.0}
+{"action":"reset-ipad-usb","event":"notification-response","identifier":"ipad-supply-warning","time":1800000006.0}
+{"event":"log","text":"answered reset-ipad-usb","time":1800000006.0}
+{"action":"ignore","event":"notification-response","identifier":"ipad-supply-warning","time":1800000007.0}
+{"event":"log","text":"answered ignore","time":1800000007.0}
+{"event":"log","text":"bye","time":1800000009.0}
+{"event":"terminate","time":1800000009.0}
+)";
+    EXPECT_EQ(readFile(log), expected) << out.str();
+    // The same events as lines a person reads: time of day on the simulated clock, what was seen.
+    EXPECT_THAT(out.str(), HasSubstr("08:00:01.000  menu          opens: 立即刷新 ⌘R | 偏好设置 ▸ | —\n"));
+    EXPECT_THAT(out.str(), HasSubstr("08:00:02.000  user clicks   偏好设置 › 供电不足通知：已开启 (missed: no enabled item there)\n"));
+    EXPECT_THAT(out.str(), HasSubstr("08:00:05.000  dialog        \"立即刷新？\" 读数会更新。 [好 | 取消] → 好\n"));
+    EXPECT_THAT(out.str(), HasSubstr("08:00:09.000  quit          Ampwell ends\n"));
     std::filesystem::remove(log);
 }
 
