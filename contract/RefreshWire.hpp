@@ -46,7 +46,6 @@ public:
     std::size_t pendingBytes() const { return filled_; }
 
 private:
-    RequestFrame partial_{};
     std::size_t filled_ = 0;
     bool malformed_ = false;
 };
