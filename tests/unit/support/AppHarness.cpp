@@ -58,7 +58,7 @@ AppHarness::AppHarness(const DeskOptions& options, std::vector<std::string> argu
     platform_ = std::make_unique<platform::sim::SimPlatform>(
         platform::sim::parseSimulation(deskSimulation(options), "desk.json"));
     desktop_ = std::make_unique<platform::headless::HeadlessDesktop>(*platform_, out_, logPath);
-    connector_ = std::make_unique<FakeRefreshConnector>(platform_->mainQueue(), platform_->clock());
+    connector_ = std::make_unique<ScriptedRefreshService>(platform_->mainQueue(), platform_->clock());
     platform::RefreshInstallation installation = installedRefreshComponent();
     if (!options.refreshInstalled) installation.isProtectedRegularFile = [](const std::string&) { return false; };
 
