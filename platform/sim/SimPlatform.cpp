@@ -44,9 +44,9 @@ SimPlatform::SimPlatform(SimulationModel model, SimPlatformEnvironment environme
       lock_(model_.lockDirectory.value_or(
                 SimInstanceLock::defaultDirectory(environment.runtimeDirectory, environment.temporaryDirectory)),
             !model_.lockDirectory, log_),
+      refreshService_(model_.refreshService, model_.file, queue_, clock_, registry_, mobileDevices_, log_),
       userScript_(model_.ui),
-      mainThread_(std::this_thread::get_id()),
-      refreshService_(model_.refreshService, model_.file, queue_, clock_, registry_, mobileDevices_, log_) {
+      mainThread_(std::this_thread::get_id()) {
     registry_.addEntries(model_.registry);
     for (const auto& [id, script] : model_.usbHost) usbHost_.setScript(id, script);
     scheduleTimeline();
@@ -83,6 +83,7 @@ void SimPlatform::scheduleTimeline() {
 
 void SimPlatform::setEventStream(EventStream* stream) {
     stream_.store(stream);
+    refreshService_.setEventStream(stream);
     if (!stream) {
         usbHost_.setResetObserver({});
         defaults_.setWriteObserver({});

@@ -48,7 +48,7 @@ public:
     // The file's "ui"; its timeline actions and the quit at clock.until go to its `perform`.
     UserScript* userScript() override { return &userScript_; }
     // "usb-reset" {"entryID", "result", and "code" on failure}, "defaults-write" {"key", "value"},
-    // "log" {"text"}. Side effects on other threads reach the stream through the main queue. While
+    // "log" {"text"}, and the refresh service's "refresh-request". Side effects on other threads reach the stream through the main queue. While
     // a stream is set, system-log lines go to it instead of standard error.
     void setEventStream(EventStream* stream) override;
 
@@ -62,8 +62,7 @@ public:
     // The mobile devices listed now; the timeline's "mobile" events change it.
     SimMobileDeviceList& simMobileDevices() { return mobileDevices_; }
     SimMobileDeviceService& simMobileDeviceService() { return mobileDeviceService_; }
-    // The refresh service and the daemon it runs; connect the headless event stream with
-    // simRefreshService().setEventStream(...).
+    // The refresh service and the daemon it runs; setEventStream connects it to the stream too.
     SimRefreshService& simRefreshService() { return refreshService_; }
 
 private:
@@ -81,10 +80,10 @@ private:
     SimMobileDeviceService mobileDeviceService_;
     SimDefaults defaults_;
     SimInstanceLock lock_;
+    SimRefreshService refreshService_;  // after everything its daemon uses
     UserScript userScript_;
     std::atomic<EventStream*> stream_{nullptr};
     std::thread::id mainThread_;  // the thread that made the platform
-    SimRefreshService refreshService_;  // after everything its daemon uses
 };
 
 // The virtual Mac described by the simulation file at `path`. Throws PlatformError with one line
