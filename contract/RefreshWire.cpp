@@ -34,14 +34,14 @@ PowerRefreshService::Status decodeReply(const ReplyFrame& frame) {
 
 std::size_t RequestReader::feed(std::span<const std::uint8_t> bytes) {
     std::size_t complete = 0;
+    if (malformed_) return 0;
     for (const std::uint8_t byte : bytes) {
-        if (malformed_) return 0;
         // Each byte is checked as it arrives, so a wrong header is refused at its first wrong
         // byte instead of after the client has sent a whole frame's worth.
         if (byte != kRequest[filled_]) {
             malformed_ = true;
             filled_ = 0;
-            return 0;
+            return complete;
         }
         if (++filled_ == kRequestSize) {
             filled_ = 0;

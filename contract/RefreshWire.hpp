@@ -38,15 +38,14 @@ class RequestReader {
 public:
     enum class State { needMore, malformed };
 
-    // Takes the next bytes; returns how many complete requests they finished (the caller answers
-    // each, in order). Once malformed, takes nothing more and returns 0.
+    // Takes the next bytes; returns how many complete requests they finished before the end or
+    // the first wrong byte. Once malformed, takes nothing more and returns 0.
     std::size_t feed(std::span<const std::uint8_t> bytes);
     bool isMalformed() const { return malformed_; }
     // Bytes of an unfinished request held back.
     std::size_t pendingBytes() const { return filled_; }
 
 private:
-    RequestFrame partial_{};
     std::size_t filled_ = 0;
     bool malformed_ = false;
 };

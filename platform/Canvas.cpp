@@ -28,12 +28,8 @@ bool Canvas::drawImage(const Image& image, const Rect& rect) {
     if (rect.width <= 0 || rect.height <= 0 || image.width() <= 0 || image.height() <= 0) return false;
     save();
     // Map the image's box onto the rectangle; an image draws with its origin at the bottom left.
-    if (isFlipped()) {
-        translate(rect.x, rect.y);
-        flipVertically(rect.height);
-    } else {
-        translate(rect.x, rect.y);
-    }
+    translate(rect.x, rect.y);
+    if (isFlipped()) flipVertically(rect.height);
     scale(rect.width / image.width(), rect.height / image.height());
     const bool drawn = image.draw(*this);
     restore();

@@ -94,7 +94,8 @@ const SymbolDesign* findSymbol(std::string_view name) {
 class SymbolImage : public Image {
 public:
     SymbolImage(const SymbolDesign& design, double pointSize, Color color)
-        : design_(design), size_{design.box.width * pointSize / kUnitsPerEm, design.box.height * pointSize / kUnitsPerEm},
+        : design_(design),
+          size_{design.box.width * pointSize / kUnitsPerEm, design.box.height * pointSize / kUnitsPerEm},
           color_(color) {}
 
     double width() const override { return size_.width; }

@@ -48,7 +48,8 @@ void DevicePowerView::draw(platform::Canvas& canvas, bool windowVisible) {
     canvas.drawText(power_, {225, 13, 110, 27},
                     {{FontRole::monospacedDigit, 19, FontWeight::medium}, label, TextAlignment::right});
     canvas.drawText(battery_, {64, 37, 269, 18}, {{FontRole::system, 11, FontWeight::regular}, secondary});
-    canvas.drawText(electrical_, {64, 58, 269, 17}, {{FontRole::monospacedDigit, 10.5, FontWeight::regular}, secondary});
+    canvas.drawText(electrical_, {64, 58, 269, 17},
+                    {{FontRole::monospacedDigit, 10.5, FontWeight::regular}, secondary});
     if (onPowerRendered) onPowerRendered(power_, windowVisible);
 }
 

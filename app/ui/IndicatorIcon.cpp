@@ -28,10 +28,12 @@ public:
         const double scale = std::min(8.5 / bolt_->height(), 5.5 / bolt_->width());
         const double boltWidth = bolt_->width() * scale;
         const double boltHeight = bolt_->height() * scale;
-        return canvas.drawImage(*bolt_, {(width() - boltWidth) / 2, (height() - boltHeight) / 2, boltWidth, boltHeight});
+        const platform::Rect centred{(width() - boltWidth) / 2, (height() - boltHeight) / 2, boltWidth, boltHeight};
+        return canvas.drawImage(*bolt_, centred);
     }
 
     std::string name() const override { return std::string(state_.rawValue()); }
+    std::string accessibilityDescription() const override { return kIndicatorIconDescription; }
     // Coloured, so that a low supply stays yellow in a dark menu bar too.
     bool isTemplate() const override { return false; }
 

@@ -125,10 +125,10 @@ platform::Color indicatorColor(IndicatorState state);
 
 // The status-bar icon of a state: a 14 x 16 point tablet outline with its camera dot and a bolt,
 // all in the state colour. Not a template image, so it keeps its colour in any menu bar. Its
-// name() is the state's raw value ("normal", "low", "unavailable").
+// name() is the state's raw value ("normal", "low", "unavailable"); its accessibility
+// description is kIndicatorIconDescription.
 std::shared_ptr<const platform::Image> indicatorIcon(IndicatorState state);
 
-// The accessibility description of the status icon's bolt.
 inline constexpr const char* kIndicatorIconDescription = "iPad 充电功率状态";
 
 // The preview's canvas in points; it is rendered at twice that in pixels.

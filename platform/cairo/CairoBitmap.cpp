@@ -1,5 +1,7 @@
 #include "platform/cairo/CairoBitmap.hpp"
 
+#include "platform/cairo/PngEncoder.hpp"
+
 #include <cmath>
 #include <cstring>
 
@@ -8,12 +10,6 @@ namespace {
 
 // Beyond this cairo refuses the surface anyway; checking first keeps the failure a plain nullptr.
 constexpr double kMaxPixels = 32767;
-
-cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
-    auto* bytes = static_cast<std::vector<std::uint8_t>*>(closure);
-    bytes->insert(bytes->end(), data, data + length);
-    return CAIRO_STATUS_SUCCESS;
-}
 
 std::uint8_t unpremultiply(std::uint32_t channel, std::uint32_t alpha) {
     return static_cast<std::uint8_t>((channel * 255 + alpha / 2) / alpha);
@@ -42,10 +38,7 @@ int CairoBitmap::pixelHeight() const {
 }
 
 std::optional<std::vector<std::uint8_t>> CairoBitmap::encodePng() {
-    cairo_surface_flush(surface_);
-    std::vector<std::uint8_t> bytes;
-    if (cairo_surface_write_to_png_stream(surface_, &appendBytes, &bytes) != CAIRO_STATUS_SUCCESS) return std::nullopt;
-    return bytes;
+    return cairo::encodePng(surface_);
 }
 
 platform::Pixel CairoBitmap::pixel(int x, int y) {

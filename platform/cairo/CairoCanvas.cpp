@@ -24,6 +24,9 @@ constexpr const char* kFontFamily = "Noto Sans CJK SC";
 constexpr double kBaselineEms = 0.952;
 // And how far below the baseline that face's line ends: a measured line is the two together.
 constexpr double kDescentEms = 0.241;
+// When the face has no medium cut (fonts-noto-cjk ships only regular and bold), medium is drawn
+// as regular with an outline this thick, which reads as the step between the two.
+constexpr double kMediumOutlineEms = 0.016;
 
 PangoWeight pangoWeight(FontWeight weight) {
     switch (weight) {
@@ -166,7 +169,15 @@ void CairoCanvas::drawText(std::string_view text, const Rect& rect, const platfo
     const double baseline = static_cast<double>(pango_layout_get_baseline(layout)) / PANGO_SCALE;
     cairo_move_to(context_, 0, kBaselineEms * style.font.size - baseline);
     setSource(style.color);
-    pango_cairo_show_layout(context_, layout);
+    if (style.font.weight == FontWeight::medium && !hasMediumFace()) {
+        pango_cairo_layout_path(context_, layout);
+        cairo_fill_preserve(context_);
+        cairo_set_line_width(context_, kMediumOutlineEms * style.font.size);
+        cairo_set_line_join(context_, CAIRO_LINE_JOIN_ROUND);
+        cairo_stroke(context_);
+    } else {
+        pango_cairo_show_layout(context_, layout);
+    }
     cairo_restore(context_);
     cairo_new_path(context_);
 }
@@ -191,13 +202,33 @@ PangoLayout* CairoCanvas::layoutFor(std::string_view text, const Font& font) {
     pango_font_description_free(description);
 
     PangoAttrList* attributes = pango_attr_list_new();
-    if (font.role == FontRole::monospacedDigit) pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum=1"));
+    if (font.role == FontRole::monospacedDigit)
+        pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum=1"));
     pango_layout_set_attributes(layout_, attributes);
     pango_attr_list_unref(attributes);
 
     const std::string line = oneLine(text);
     pango_layout_set_text(layout_, line.data(), static_cast<int>(line.size()));
     return layout_;
+}
+
+bool CairoCanvas::hasMediumFace() {
+    if (!hasMediumFace_) {
+        PangoFontDescription* description = pango_font_description_new();
+        pango_font_description_set_family_static(description, kFontFamily);
+        pango_font_description_set_weight(description, PANGO_WEIGHT_MEDIUM);
+        pango_font_description_set_absolute_size(description, 12 * PANGO_SCALE);
+        PangoFont* font = pango_context_load_font(pango_layout_get_context(layout_), description);
+        pango_font_description_free(description);
+        hasMediumFace_ = false;
+        if (font != nullptr) {
+            PangoFontDescription* loaded = pango_font_describe(font);
+            hasMediumFace_ = pango_font_description_get_weight(loaded) == PANGO_WEIGHT_MEDIUM;
+            pango_font_description_free(loaded);
+            g_object_unref(font);
+        }
+    }
+    return *hasMediumFace_;
 }
 
 void CairoCanvas::addPath(const Path& path) {

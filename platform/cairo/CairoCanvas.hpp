@@ -5,6 +5,7 @@
 #include <cairo.h>
 #include <pango/pango.h>
 
+#include <optional>
 #include <vector>
 
 namespace ampwell::cairo {
@@ -52,11 +53,13 @@ private:
     void addPath(const platform::Path& path);
     void setSource(const platform::Color& color);
     PangoLayout* layoutFor(std::string_view text, const platform::Font& font);
+    bool hasMediumFace();
 
     cairo_t* context_;
     State state_;
     std::vector<State> saved_;
     PangoLayout* layout_ = nullptr;  // reused for every text: making one per text is the slow part
+    std::optional<bool> hasMediumFace_;
 };
 
 }  // namespace ampwell::cairo

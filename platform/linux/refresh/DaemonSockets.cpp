@@ -51,6 +51,9 @@ void BoundSocketPath::removeSocket() {
 }
 
 int bindListeningSocket(const std::string& path, BoundSocketPath& bound, std::string& problem) {
+    // Let go of what `bound` held first: taking over the new socket later would otherwise remove
+    // its file if the new socket happened to get the old one's inode number.
+    bound = BoundSocketPath();
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof address.sun_path) {

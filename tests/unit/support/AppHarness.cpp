@@ -13,9 +13,13 @@ namespace ampwell::test {
 std::string deskSimulation(const DeskOptions& options) {
     nlohmann::json details = nlohmann::json::array();
     if (options.iPad) {
-        nlohmann::json port = {{"PortIndex", 1}, {"AdapterVoltage", 5080}, {"Current", 1700},
-                               {"ConfiguredVoltage", 5000}, {"ConfiguredCurrent", 3000}};
-        if (options.iPadMilliwatts) port["Watts"] = *options.iPadMilliwatts;
+        // Without a reading the port also lacks the voltage and current it could be computed from.
+        nlohmann::json port = {{"PortIndex", 1}, {"ConfiguredVoltage", 5000}, {"ConfiguredCurrent", 3000}};
+        if (options.iPadMilliwatts) {
+            port["Watts"] = *options.iPadMilliwatts;
+            port["AdapterVoltage"] = 5080;
+            port["Current"] = 1700;
+        }
         details.push_back(port);
     }
     nlohmann::json registry = nlohmann::json::array({
@@ -54,7 +58,7 @@ AppHarness::AppHarness(const DeskOptions& options, std::vector<std::string> argu
     platform_ = std::make_unique<platform::sim::SimPlatform>(
         platform::sim::parseSimulation(deskSimulation(options), "desk.json"));
     desktop_ = std::make_unique<platform::headless::HeadlessDesktop>(*platform_, out_, logPath);
-    connector_ = std::make_unique<FakeRefreshConnector>(platform_->mainQueue(), platform_->clock());
+    connector_ = std::make_unique<ScriptedRefreshService>(platform_->mainQueue(), platform_->clock());
     platform::RefreshInstallation installation = installedRefreshComponent();
     if (!options.refreshInstalled) installation.isProtectedRegularFile = [](const std::string&) { return false; };
 

@@ -4,7 +4,7 @@
 #include "app/ui/AppDelegate.hpp"
 #include "platform/headless/HeadlessDesktop.hpp"
 #include "platform/sim/SimPlatform.hpp"
-#include "tests/unit/support/FakeRefreshConnector.hpp"
+#include "tests/unit/support/ScriptedRefreshService.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -58,7 +58,7 @@ public:
     platform::headless::HeadlessDesktop& desktop() { return *desktop_; }
     AppDelegate& app() { return *app_; }
     std::shared_ptr<AppDelegate>& appPointer() { return app_; }
-    FakeRefreshConnector& refreshService() { return *connector_; }
+    ScriptedRefreshService& refreshService() { return *connector_; }
 
     // Battery reads made so far, and what each returns.
     std::atomic<int> batteryReads{0};
@@ -72,7 +72,7 @@ private:
     std::unique_ptr<platform::sim::SimPlatform> platform_;
     std::ostringstream out_;
     std::unique_ptr<platform::headless::HeadlessDesktop> desktop_;
-    std::unique_ptr<FakeRefreshConnector> connector_;
+    std::unique_ptr<ScriptedRefreshService> connector_;
     std::shared_ptr<AppDelegate> app_;
     std::string directory_;
 };

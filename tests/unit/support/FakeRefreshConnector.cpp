@@ -1,42 +1,49 @@
 #include "tests/unit/support/FakeRefreshConnector.hpp"
 
+#include "contract/PowerRefreshService.hpp"
+
+#include <gtest/gtest.h>
+
 namespace ampwell::test {
+namespace {
 
-class FakeRefreshConnector::Connection final : public platform::RefreshConnection {
+class FakeConnection final : public platform::RefreshConnection {
 public:
-    explicit Connection(FakeRefreshConnector& owner) : owner_(owner), alive_(std::make_shared<bool>(true)) {}
-    ~Connection() override { *alive_ = false; }
+    FakeConnection(std::shared_ptr<FakeRefreshConnector::Connection> state, bool implementsProtocol)
+        : state_(std::move(state)), implementsProtocol_(implementsProtocol) {}
+    ~FakeConnection() override { state_->released = true; }
 
-    void setInvalidationHandler(std::function<void()> handler) override { invalidation_ = std::move(handler); }
-    void setInterruptionHandler(std::function<void()>) override {}
-    void resume() override {}
-    bool requestRefresh(std::function<void(std::uint32_t)> reply, std::function<void()>) override {
-        owner_.requestTimes.push_back(platform::secondsSince1970(owner_.clock_.now()));
-        if (!owner_.status) return true;  // a service that never answers
-        auto item = std::make_shared<platform::WorkItem>(
-            [alive = std::weak_ptr<bool>(alive_), reply = std::move(reply), status = *owner_.status] {
-                if (const auto live = alive.lock(); live && *live) reply(status);
-            });
-        owner_.queue_.postAfter(platform::Seconds(owner_.replyDelay), item);
+    void setInvalidationHandler(std::function<void()> handler) override { state_->invalidation = std::move(handler); }
+    void setInterruptionHandler(std::function<void()> handler) override { state_->interruption = std::move(handler); }
+    void resume() override { state_->resumed = true; }
+    bool requestRefresh(std::function<void(std::uint32_t)> reply, std::function<void()> proxyError) override {
+        EXPECT_TRUE(state_->resumed) << "a request on a connection that was not resumed";
+        if (!implementsProtocol_) return false;
+        state_->requested = true;
+        state_->reply = std::move(reply);
+        state_->proxyError = std::move(proxyError);
         return true;
     }
     void invalidate() override {
-        *alive_ = false;
-        if (auto handler = std::exchange(invalidation_, nullptr)) handler();
+        if (state_->invalidated) return;
+        state_->invalidated = true;
+        if (state_->invalidation) state_->invalidation();
     }
 
 private:
-    FakeRefreshConnector& owner_;
-    std::shared_ptr<bool> alive_;
-    std::function<void()> invalidation_;
+    std::shared_ptr<FakeRefreshConnector::Connection> state_;
+    bool implementsProtocol_;
 };
 
-std::unique_ptr<platform::RefreshConnection> FakeRefreshConnector::connect(const std::string&, std::uint64_t) {
-    return std::make_unique<Connection>(*this);
-}
+}  // namespace
 
-platform::RefreshInstallation installedRefreshComponent() {
-    return {"/helper", "/daemon.plist", [](const std::string&) { return true; }, true};
+std::unique_ptr<platform::RefreshConnection> FakeRefreshConnector::connect(const std::string& serviceName,
+                                                                           std::uint64_t options) {
+    EXPECT_EQ(serviceName, PowerRefreshService::name);
+    auto state = std::make_shared<Connection>();
+    state->options = options;
+    connections_.push_back(state);
+    return std::make_unique<FakeConnection>(state, implementsProtocol);
 }
 
 }  // namespace ampwell::test

@@ -1,35 +1,41 @@
 #pragma once
 
-#include "platform/MainQueue.hpp"
 #include "platform/RefreshConnection.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
 namespace ampwell::test {
 
-// A refresh service that answers every request after `replyDelay` with `status`, or never when
-// `status` is empty (so the client's own time-out ends it). Records when each request was sent.
+// A refresh connector whose connections do nothing by themselves: the test plays the service,
+// delivering a reply, an invalidation, an interruption or a proxy error when it chooses.
 class FakeRefreshConnector final : public platform::RefreshConnector {
 public:
-    FakeRefreshConnector(platform::MainQueue& queue, const platform::Clock& clock) : queue_(queue), clock_(clock) {}
+    struct Connection {
+        std::uint64_t options = 0;
+        std::function<void()> invalidation;
+        std::function<void()> interruption;
+        std::function<void(std::uint32_t)> reply;
+        std::function<void()> proxyError;
+        bool resumed = false;
+        bool requested = false;
+        bool invalidated = false;  // by the client
+        bool released = false;
+    };
 
-    std::unique_ptr<platform::RefreshConnection> connect(const std::string&, std::uint64_t) override;
+    // What the next connections' remote objects answer when asked for the protocol.
+    bool implementsProtocol = true;
 
-    std::optional<std::uint32_t> status = 0;
-    double replyDelay = 0.1;
-    std::vector<double> requestTimes;  // seconds since 1970, on the platform clock
+    std::unique_ptr<platform::RefreshConnection> connect(const std::string& serviceName, std::uint64_t options) override;
+
+    const std::vector<std::shared_ptr<Connection>>& connections() const { return connections_; }
+    Connection& last() { return *connections_.back(); }
 
 private:
-    class Connection;
-    platform::MainQueue& queue_;
-    const platform::Clock& clock_;
+    std::vector<std::shared_ptr<Connection>> connections_;
 };
-
-// An installation whose two files count as present and protected.
-platform::RefreshInstallation installedRefreshComponent();
 
 }  // namespace ampwell::test
