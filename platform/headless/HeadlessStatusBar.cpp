@@ -2,11 +2,21 @@
 
 #include "platform/Image.hpp"
 
+#include <cmath>
+#include <cstdint>
+
 namespace ampwell::platform::headless {
 
 nlohmann::json describeStatusItem(const StatusItem& item) {
     nlohmann::json length = "variable";
-    if (item.length()) length = *item.length();
+    if (item.length()) {
+        // A whole number of points is written as one (16, not 16.0).
+        const double points = *item.length();
+        if (std::trunc(points) == points && std::fabs(points) < 1e15)
+            length = static_cast<std::int64_t>(points);
+        else
+            length = points;
+    }
     return {{"visible", item.isVisible()},
             {"image", item.image() ? nlohmann::json(item.image()->name()) : nlohmann::json()},
             {"title", item.title()},

@@ -142,10 +142,10 @@ TEST(HeadlessDesktop, RecordsAScriptedRunAsJsonLines) {
 
     // The golden record of that minute: sorted keys, "event" and "time" in every line, the
     // dialogs answered "取消" (scripted) and then "好" (the first button), the miss recorded.
-    const std::string expected = R"({"accessibilityLabel":"","event":"status-item","image":"unavailable","imagePosition":"only","length":16.0,"time":1800000000.0,"title":"","tooltip":"","visible":false}
+    const std::string expected = R"({"accessibilityLabel":"","event":"status-item","image":"unavailable","imagePosition":"only","length":16,"time":1800000000.0,"title":"","tooltip":"","visible":false}
 {"event":"authorization-request","options":["alert"],"status":"authorized","time":1800000000.0}
 {"actions":["重置 iPad USB（会断开数据）","暂不处理"],"body":"电量持续下降","category":"ipad-supply-warning","event":"notification","identifier":"ipad-supply-warning","time":1800000000.0,"title":"iPad 可能供电不足","userInfo":{"deviceSerial":"A1"}}
-{"accessibilityLabel":"","event":"status-item","image":"unavailable","imagePosition":"only","length":16.0,"time":1800000001.0,"title":"","tooltip":"","visible":true}
+{"accessibilityLabel":"","event":"status-item","image":"unavailable","imagePosition":"only","length":16,"time":1800000001.0,"title":"","tooltip":"","visible":true}
 {"event":"menu","items":[{"checked":false,"enabled":true,"key":"r","title":"立即刷新"},{"checked":false,"enabled":true,"submenu":[{"checked":false,"enabled":true,"title":"iPad 功率"},{"checked":false,"enabled":false,"title":"供电不足通知：已开启"}],"title":"偏好设置"},{"separator":true}],"menu":"main","time":1800000001.0}
 {"event":"click","missed":true,"origin":"minute.json: $.timeline[1].ui.click","path":["偏好设置","供电不足通知：已开启"],"time":1800000002.0}
 {"event":"click","missed":false,"path":["偏好设置","iPad 功率"],"time":1800000003.0}
