@@ -6,6 +6,14 @@ ModeContext::ModeContext(std::vector<std::string> arguments, std::ostream& out, 
                          PlatformFactory makePlatform)
     : arguments_(std::move(arguments)), out_(out), err_(err), makePlatform_(std::move(makePlatform)) {}
 
+platform::Desktop& ModeContext::desktop() {
+    if (!desktop_) {
+        if (!makeDesktop_) throw std::logic_error("no desktop to show the application on");
+        desktop_ = makeDesktop_(platform());
+    }
+    return *desktop_;
+}
+
 platform::Platform& ModeContext::platform() {
     if (!platform_) platform_ = makePlatform_();
     return *platform_;

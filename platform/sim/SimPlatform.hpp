@@ -8,12 +8,15 @@
 #include "platform/sim/SimMainQueue.hpp"
 #include "platform/sim/SimMobileDeviceList.hpp"
 #include "platform/sim/SimMobileDeviceService.hpp"
+#include "platform/sim/SimRefreshService.hpp"
 #include "platform/sim/SimRegistry.hpp"
 #include "platform/sim/SimSystemLog.hpp"
 #include "platform/sim/SimUsbHost.hpp"
 #include "platform/sim/SimulationModel.hpp"
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <string>
 
 namespace ampwell::platform::sim {
@@ -39,8 +42,16 @@ public:
     SystemLog& systemLog() override { return log_; }
     MobileDeviceService& mobileDevices() override { return mobileDeviceService_; }
     UsbHost& usbHost() override { return usbHost_; }
+    RefreshConnector& refreshConnector() override { return refreshService_; }
+    RefreshInstallation refreshInstallation() override { return refreshService_.installation(); }
     // Whole seconds of the file's bootTime (rounded down); nullopt when it gives none.
     std::optional<std::int64_t> bootTimeSeconds() override;
+    // The file's "ui"; its timeline actions and the quit at clock.until go to its `perform`.
+    UserScript* userScript() override { return &userScript_; }
+    // "usb-reset" {"entryID", "result", and "code" on failure}, "defaults-write" {"key", "value"},
+    // "log" {"text"}, and the refresh service's "refresh-request". Side effects on other threads reach the stream through the main queue. While
+    // a stream is set, system-log lines go to it instead of standard error.
+    void setEventStream(EventStream* stream) override;
 
     // The simulation's own parts, for the simulated services built on them and for tests.
     const SimulationModel& model() const { return model_; }
@@ -52,9 +63,13 @@ public:
     // The mobile devices listed now; the timeline's "mobile" events change it.
     SimMobileDeviceList& simMobileDevices() { return mobileDevices_; }
     SimMobileDeviceService& simMobileDeviceService() { return mobileDeviceService_; }
+    // The refresh service and the daemon it runs; setEventStream connects it to the stream too.
+    SimRefreshService& simRefreshService() { return refreshService_; }
 
 private:
     void scheduleTimeline();
+    // Tells the stream at once on the main thread, through the main queue from any other.
+    void tell(const std::string& event, nlohmann::json fields);
 
     SimulationModel model_;
     SimClock clock_;
@@ -66,6 +81,10 @@ private:
     SimMobileDeviceService mobileDeviceService_;
     SimDefaults defaults_;
     SimInstanceLock lock_;
+    SimRefreshService refreshService_;  // after everything its daemon uses
+    UserScript userScript_;
+    std::atomic<EventStream*> stream_{nullptr};
+    std::thread::id mainThread_;  // the thread that made the platform
 };
 
 // The virtual Mac described by the simulation file at `path`. Throws PlatformError with one line
