@@ -46,6 +46,7 @@ public:
         return nullptr;
     }
     void runUntil(platform::Date) override {}
+    bool runUntil(platform::Date, const std::function<bool()>&) override { return false; }
 };
 
 std::uint32_t roundTrip(const sockaddr_un& address) {
