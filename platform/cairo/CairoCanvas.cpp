@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-namespace ampwell::cairo {
+namespace ampwell::platform::cairo {
 namespace {
 
 using platform::Color;
@@ -265,4 +265,4 @@ void CairoCanvas::setSource(const Color& color) {
     cairo_set_source_rgba(context_, value.red, value.green, value.blue, value.alpha);
 }
 
-}  // namespace ampwell::cairo
+}  // namespace ampwell::platform::cairo
