@@ -58,7 +58,7 @@ void drawSliders(Canvas& canvas, const Color& color) {
 void drawCableConnector(Canvas& canvas, const Color& color) {
     canvas.stroke(Path::roundedRect({6.5, 1.2, 7, 6}, 1.2, 1.2), color, roundLine(1.6));
     canvas.fillRoundedRect({4, 7.5, 12, 7}, 2.2, 2.2, color);
-    canvas.stroke(line({10, 14}, {10, 19.2}), color, roundLine(2.2));
+    canvas.stroke(line({10, 14}, {10, 18.8}), color, roundLine(2.2));
 }
 
 // A lower-case i inside a ring.

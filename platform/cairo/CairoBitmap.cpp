@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace ampwell::cairo {
+namespace ampwell::platform::cairo {
 namespace {
 
 // Beyond this cairo refuses the surface anyway; checking first keeps the failure a plain nullptr.
@@ -53,7 +53,7 @@ platform::Pixel CairoBitmap::pixel(int x, int y) {
             unpremultiply(argb & 0xff, alpha), static_cast<std::uint8_t>(alpha)};
 }
 
-}  // namespace ampwell::cairo
+}  // namespace ampwell::platform::cairo
 
 namespace ampwell::platform {
 

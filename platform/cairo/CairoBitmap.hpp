@@ -7,7 +7,7 @@
 
 #include <memory>
 
-namespace ampwell::cairo {
+namespace ampwell::platform::cairo {
 
 // A bitmap canvas over a cairo image surface (ARGB32). Made by platform::makeBitmapCanvas.
 class CairoBitmap : public platform::BitmapCanvas {
@@ -51,4 +51,4 @@ private:
     std::unique_ptr<CairoCanvas> canvas_;
 };
 
-}  // namespace ampwell::cairo
+}  // namespace ampwell::platform::cairo

@@ -2,9 +2,10 @@
 
 #include <pango/pangocairo.h>
 
+#include <algorithm>
 #include <string>
 
-namespace ampwell::cairo {
+namespace ampwell::platform::cairo {
 namespace {
 
 using platform::Color;
@@ -25,8 +26,8 @@ constexpr double kBaselineEms = 0.952;
 // And how far below the baseline that face's line ends: a measured line is the two together.
 constexpr double kDescentEms = 0.241;
 // When the face has no medium cut (fonts-noto-cjk ships only regular and bold), medium is drawn
-// as regular with an outline this thick, which reads as the step between the two.
-constexpr double kMediumOutlineEms = 0.016;
+// as regular twice, this far apart, which reads as the step between the two.
+constexpr double kMediumOffsetEms = 0.016;
 
 PangoWeight pangoWeight(FontWeight weight) {
     switch (weight) {
@@ -166,16 +167,26 @@ void CairoCanvas::drawText(std::string_view text, const Rect& rect, const platfo
         cairo_scale(context_, 1, -1);
     }
     pango_cairo_update_layout(context_, layout);
-    const double baseline = static_cast<double>(pango_layout_get_baseline(layout)) / PANGO_SCALE;
-    cairo_move_to(context_, 0, kBaselineEms * style.font.size - baseline);
-    setSource(style.color);
+    const double top = kBaselineEms * style.font.size -
+                       static_cast<double>(pango_layout_get_baseline(layout)) / PANGO_SCALE;
     if (style.font.weight == FontWeight::medium && !hasMediumFace()) {
-        pango_cairo_layout_path(context_, layout);
-        cairo_fill_preserve(context_);
-        cairo_set_line_width(context_, kMediumOutlineEms * style.font.size);
-        cairo_set_line_join(context_, CAIRO_LINE_JOIN_ROUND);
-        cairo_stroke(context_);
+        // Two passes a hair apart thicken the strokes; drawn opaque into a group and laid down
+        // once at the colour's alpha, so the overlap is not darker than the colour asks.
+        const double offset = kMediumOffsetEms * style.font.size;
+        const platform::RGBA color = style.color.resolve(state_.appearance);
+        cairo_rectangle(context_, -1, -1, rect.width + offset + 2, std::max(rect.height, 1.5 * style.font.size) + 2);
+        cairo_clip(context_);
+        cairo_push_group(context_);
+        cairo_set_source_rgb(context_, color.red, color.green, color.blue);
+        cairo_move_to(context_, 0, top);
+        pango_cairo_show_layout(context_, layout);
+        cairo_move_to(context_, offset, top);
+        pango_cairo_show_layout(context_, layout);
+        cairo_pop_group_to_source(context_);
+        cairo_paint_with_alpha(context_, color.alpha);
     } else {
+        setSource(style.color);
+        cairo_move_to(context_, 0, top);
         pango_cairo_show_layout(context_, layout);
     }
     cairo_restore(context_);
@@ -254,4 +265,4 @@ void CairoCanvas::setSource(const Color& color) {
     cairo_set_source_rgba(context_, value.red, value.green, value.blue, value.alpha);
 }
 
-}  // namespace ampwell::cairo
+}  // namespace ampwell::platform::cairo

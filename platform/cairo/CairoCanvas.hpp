@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-namespace ampwell::cairo {
+namespace ampwell::platform::cairo {
 
 // The canvas over a cairo context: a bitmap's (CairoBitmap) or a window's, as a GTK draw handler
 // hands it over. Texts are laid out by pango in Noto Sans CJK SC, which covers both the Latin and
@@ -62,4 +62,4 @@ private:
     std::optional<bool> hasMediumFace_;
 };
 
-}  // namespace ampwell::cairo
+}  // namespace ampwell::platform::cairo

@@ -5,7 +5,7 @@
 #include <csetjmp>
 #include <cstring>
 
-namespace ampwell::cairo {
+namespace ampwell::platform::cairo {
 namespace {
 
 void appendBytes(png_structp png, png_bytep data, png_size_t length) {
@@ -77,4 +77,4 @@ std::optional<std::vector<std::uint8_t>> encodePng(cairo_surface_t* surface) {
     return bytes;
 }
 
-}  // namespace ampwell::cairo
+}  // namespace ampwell::platform::cairo

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-namespace ampwell::cairo {
+namespace ampwell::platform::cairo {
 
 // Encodes an ARGB32 image surface as an 8-bit RGBA PNG (straight alpha). Compression favours
 // speed: the pictures are large flat areas that the fastest level without row filters packs
@@ -14,4 +14,4 @@ namespace ampwell::cairo {
 // Returns nullopt when the surface is not ARGB32 or libpng fails.
 std::optional<std::vector<std::uint8_t>> encodePng(cairo_surface_t* surface);
 
-}  // namespace ampwell::cairo
+}  // namespace ampwell::platform::cairo

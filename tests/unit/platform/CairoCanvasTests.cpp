@@ -90,6 +90,21 @@ TEST(CairoCanvas, MonospacedDigitsHaveEqualWidths) {
     EXPECT_DOUBLE_EQ(canvas->measureText("11.1 W", mono).width, canvas->measureText("88.8 W", mono).width);
 }
 
+// However a weight is drawn, the ink is never stronger than the colour: a text in the label colour
+// (black at 85 %) has no pixel darker than that.
+TEST(CairoCanvas, EveryWeightKeepsTheColoursAlpha) {
+    for (FontWeight weight : {FontWeight::regular, FontWeight::medium, FontWeight::semibold}) {
+        auto canvas = blank();
+        canvas->drawText("18.9 W 实时", {10, 10, 380, 40},
+                         {{FontRole::monospacedDigit, 30, weight}, Color::role(ColorRole::label)});
+        int strongest = 0;
+        for (int y = 0; y < canvas->pixelHeight(); ++y)
+            for (int x = 0; x < canvas->pixelWidth(); ++x)
+                strongest = std::max(strongest, int{canvas->pixel(x, y).alpha});
+        EXPECT_NEAR(strongest, 0.85 * 255, 2) << static_cast<int>(weight);
+    }
+}
+
 TEST(BitmapCanvas, HasTheScaledSizeAndRefusesImpossibleSizes) {
     auto bitmap = makeBitmapCanvas({300, 98}, 2, Appearance::light);
     ASSERT_NE(bitmap, nullptr);
