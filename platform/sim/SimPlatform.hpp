@@ -41,6 +41,7 @@ public:
     UsbHost& usbHost() override { return usbHost_; }
     RefreshConnector& refreshConnector() override { return refreshService_; }
     RefreshInstallation refreshInstallation() override { return refreshService_.installation(); }
+    void setEventStream(EventStream* stream) override { refreshService_.setEventStream(stream); }
     // Whole seconds of the file's bootTime (rounded down); nullopt when it gives none.
     std::optional<std::int64_t> bootTimeSeconds() override;
 
@@ -54,8 +55,7 @@ public:
     // The mobile devices listed now; the timeline's "mobile" events change it.
     SimMobileDeviceList& simMobileDevices() { return mobileDevices_; }
     SimMobileDeviceService& simMobileDeviceService() { return mobileDeviceService_; }
-    // The refresh service and the daemon it runs; connect the headless event stream with
-    // simRefreshService().setEventStream(...).
+    // The refresh service and the daemon it runs.
     SimRefreshService& simRefreshService() { return refreshService_; }
 
 private:
