@@ -21,6 +21,8 @@ namespace {
 
 enum class Outcome { reply, invalidated, interrupted, proxyError, ended };
 
+constexpr int kConnectRetry = 20;  // milliseconds
+
 class SocketRefreshConnection final : public RefreshConnection {
 public:
     explicit SocketRefreshConnection(std::string path)
@@ -80,6 +82,12 @@ private:
         [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
     }
 
+    // Waits `milliseconds` unless the connection is ended first; true when it was ended.
+    bool pauseUnlessEnded(int milliseconds) const {
+        pollfd polled{wakeFd_, POLLIN, 0};
+        return ::poll(&polled, 1, milliseconds) > 0;
+    }
+
     // Waits until `fd` is ready for `events` or the connection is ended; false when ended.
     bool waitFor(int fd, short events) const {
         pollfd polled[2] = {{fd, events, 0}, {wakeFd_, POLLIN, 0}};
@@ -131,12 +139,12 @@ private:
         address.sun_family = AF_UNIX;
         if (path_.size() >= sizeof address.sun_path) return Outcome::invalidated;
         std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
-        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-            if (errno != EAGAIN && errno != EINPROGRESS) return Outcome::invalidated;
-            if (!waitFor(fd, POLLOUT)) return Outcome::ended;
-            int error = 0;
-            socklen_t length = sizeof error;
-            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return Outcome::invalidated;
+        // A Unix socket whose queue of waiting connections is full refuses at once (EAGAIN)
+        // instead of connecting later: try again shortly, until the connection is ended.
+        while (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN) return Outcome::invalidated;
+            if (pauseUnlessEnded(kConnectRetry)) return Outcome::ended;
         }
         const auto request = RefreshWire::encodeRequest();
         std::size_t sent = 0;

@@ -64,7 +64,7 @@ class SimRefreshServiceTest : public ::testing::Test {
 protected:
     void load(const std::string& refreshService) {
         platform = std::make_unique<SimPlatform>(parseSimulation(simulation(refreshService), "sim.json"));
-        platform->simRefreshService().setEventStream(&stream);
+        platform->setEventStream(&stream);
         refresher = makeSystemPowerRefresher(*platform);
     }
     Outcome requestAt(double elapsed) {
