@@ -34,10 +34,6 @@ public:
     // The privileged refresh service: how to reach it, and where its files are installed.
     virtual RefreshConnector& refreshConnector() = 0;
     virtual RefreshInstallation refreshInstallation() = 0;
-    // Where a simulated machine tells its own side effects (the refresh service's requests and
-    // answers), for the headless desktop to show; nullptr stops it. A real machine has none to
-    // tell. Main thread; the stream must outlive its use.
-    virtual void setEventStream(EventStream* stream) { (void)stream; }
     // Whole seconds since 1970 at which the machine booted; nullopt when it cannot be read.
     virtual std::optional<std::int64_t> bootTimeSeconds() = 0;
 

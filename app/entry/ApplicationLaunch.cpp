@@ -5,10 +5,15 @@
 #include "app/refresh/SystemPowerRefresher.hpp"
 #include "app/ui/AppDelegate.hpp"
 
+#include <memory>
+
 namespace ampwell {
 
 int runMenuBarApplication(platform::Platform& platform, platform::Desktop& desktop,
                           const std::vector<std::string>& arguments) {
+    // The controller owns the battery reader through the read it is handed, for its whole run.
+    auto batteryReader =
+        std::make_shared<DeviceBatteryReader>(platform.mobileDevices(), platform.registry(), platform.clock());
     auto controller = AppDelegate::make({
         platform.clock(),
         platform.mainQueue(),
@@ -18,7 +23,7 @@ int runMenuBarApplication(platform::Platform& platform, platform::Desktop& deskt
         platform.usbHost(),
         desktop,
         [&platform] { return platform.bootTimeSeconds(); },
-        [&platform] { return DeviceBatteryReader::readAll(platform); },
+        [batteryReader] { return batteryReader->readAll(); },
         makeSystemPowerRefresher(platform),
         arguments,
     });
