@@ -27,7 +27,7 @@ inline platform::PropertyDictionary deviceProperties(int index) {
 // Builds the desk. Per USB-C port: a chain of 5 hubs, each with a downstream port, and 11 leaf
 // devices spread over the chain's levels (the deepest six devices down).
 inline void buildDesk(platform::sim::SimRegistry& registry) {
-    std::vector<SimEntrySpec> specs;
+    std::vector<SimEntrySpec> setups;
     platform::EntryID next = 1;
     platform::PropertyArray details;
     for (int i = 0; i < 8; ++i) {
@@ -43,7 +43,7 @@ inline void buildDesk(platform::sim::SimRegistry& registry) {
                                              {"FedStateOfCharge", PropertyValue::wholeNumber(80)},
                                              {"FedRemainingCapacity", PropertyValue::wholeNumber(8000)},
                                              {"FedDesignCapacity", PropertyValue::wholeNumber(10000)}}));
-    specs.push_back(SimEntrySpec{next++, "AppleSmartBattery", {}, {},
+    setups.push_back(SimEntrySpec{next++, "AppleSmartBattery", {}, {},
                                  {{"PowerOutDetails", PropertyValue::array(details)},
                                   {"FedDetails", PropertyValue::array(fed)},
                                   {"UpdateTime", PropertyValue::wholeNumber(1796596200)}},
@@ -52,30 +52,30 @@ inline void buildDesk(platform::sim::SimRegistry& registry) {
         auto component = portProperties("USB-C", port);
         component.insert_or_assign("Metadata", PropertyValue::dictionary({{"Vendor ID", PropertyValue::wholeNumber(1452)},
                                                            {"Product ID", PropertyValue::wholeNumber(4770 + port)}}));
-        specs.push_back(SimEntrySpec{next++, "IOPortTransportComponentCCUSBPDSOP", {}, {}, component, false});
+        setups.push_back(SimEntrySpec{next++, "IOPortTransportComponentCCUSBPDSOP", {}, {}, component, false});
     }
     int deviceIndex = 0;
     for (int port = 1; port <= 4; ++port) {
         const platform::EntryID portEntry = next++;
-        specs.push_back(SimEntrySpec{portEntry, "IOPortFeatureUSB", {}, {{platform::kPortPlane, std::nullopt}},
+        setups.push_back(SimEntrySpec{portEntry, "IOPortFeatureUSB", {}, {{platform::kPortPlane, std::nullopt}},
                                      portProperties("USB-C", port), false});
         std::vector<platform::EntryID> levels{portEntry};  // where devices of each depth attach
         for (int hub = 0; hub < 5; ++hub) {
             const platform::EntryID hubEntry = next++;
-            specs.push_back(SimEntrySpec{hubEntry, "IOUSBHostDevice", {}, {{platform::kPortPlane, levels.back()}},
+            setups.push_back(SimEntrySpec{hubEntry, "IOUSBHostDevice", {}, {{platform::kPortPlane, levels.back()}},
                                          deviceProperties(deviceIndex++), false});
             const platform::EntryID downstream = next++;
-            specs.push_back(SimEntrySpec{downstream, "IOPortFeatureUSB", {}, {{platform::kPortPlane, hubEntry}},
+            setups.push_back(SimEntrySpec{downstream, "IOPortFeatureUSB", {}, {{platform::kPortPlane, hubEntry}},
                                          portProperties("USB-A", hub + 1), false});
             levels.push_back(downstream);
         }
         for (int leaf = 0; leaf < 11; ++leaf) {
-            specs.push_back(SimEntrySpec{next++, "IOUSBHostDevice", {},
+            setups.push_back(SimEntrySpec{next++, "IOUSBHostDevice", {},
                                          {{platform::kPortPlane, levels[static_cast<std::size_t>(leaf) % levels.size()]}},
                                          deviceProperties(deviceIndex++), false});
         }
     }
-    registry.addEntries(std::move(specs));
+    registry.addEntries(std::move(setups));
 }
 
 }  // namespace ampwell::bench

@@ -72,7 +72,7 @@ PropertyValue randomValue(FuzzedDataProvider& input, int depth) {
 
 void fillRandomRegistry(FuzzedDataProvider& input, platform::sim::SimRegistry& registry) {
     const int count = input.ConsumeIntegralInRange(0, 40);
-    std::vector<platform::sim::SimEntrySpec> specs;
+    std::vector<platform::sim::SimEntrySpec> setups;
     for (int i = 0; i < count && input.remaining_bytes() > 0; ++i) {
         platform::sim::SimEntrySpec entrySpec;
         entrySpec.id = static_cast<platform::EntryID>(i + 1);
@@ -84,9 +84,9 @@ void fillRandomRegistry(FuzzedDataProvider& input, platform::sim::SimRegistry& r
             entrySpec.planes[platform::kPortPlane] = std::nullopt;
         entrySpec.properties = randomDictionary(input, 0);
         entrySpec.propertiesFail = input.ConsumeIntegralInRange(0, 15) == 0;
-        specs.push_back(std::move(entrySpec));
+        setups.push_back(std::move(entrySpec));
     }
-    registry.addEntries(std::move(specs));
+    registry.addEntries(std::move(setups));
 }
 
 }  // namespace ampwell::fuzzing

@@ -26,9 +26,9 @@ struct ConnectionState {
 }  // namespace
 
 struct SimRefreshService::State : std::enable_shared_from_this<SimRefreshService::State> {
-    State(std::optional<SimRefreshServiceSpec> spec, std::string file, SimMainQueue& queue, SimClock& clock,
+    State(std::optional<SimRefreshServiceSetup> setup, std::string file, SimMainQueue& queue, SimClock& clock,
           SimRegistry& registry, SimMobileDeviceList& devices, SimSystemLog& log)
-        : spec(std::move(spec)),
+        : setup(std::move(setup)),
           file(std::move(file)),
           queue(queue),
           clock(clock),
@@ -47,8 +47,8 @@ struct SimRefreshService::State : std::enable_shared_from_this<SimRefreshService
     }
 
     const SimRefreshScript& scriptFor(std::size_t request) const {
-        if (request - 1 < spec->requests.size()) return spec->requests[request - 1];
-        return spec->script;
+        if (request - 1 < setup->requests.size()) return setup->requests[request - 1];
+        return setup->script;
     }
 
     // Runs on the daemon's operation queue: the actions happen on the main queue, timed from now.
@@ -100,7 +100,7 @@ struct SimRefreshService::State : std::enable_shared_from_this<SimRefreshService
                 std::function<void()> proxyError) {
         const std::size_t request = ++requests;
         emit(request, "sent");
-        if (!spec) {
+        if (!setup) {
             endFromService(connection, request, "invalidated");
             return true;
         }
@@ -121,7 +121,7 @@ struct SimRefreshService::State : std::enable_shared_from_this<SimRefreshService
         case SimRefreshConnectionBehaviour::interrupted: break;
         }
         RefreshHelper& helper = daemon();
-        if (!helper.shouldAcceptNewConnection(RefreshPeer{spec->userID, 0})) {
+        if (!helper.shouldAcceptNewConnection(RefreshPeer{setup->userID, 0})) {
             endFromService(connection, request, "refused");
             return true;
         }
@@ -153,7 +153,7 @@ struct SimRefreshService::State : std::enable_shared_from_this<SimRefreshService
         return true;
     }
 
-    std::optional<SimRefreshServiceSpec> spec;
+    std::optional<SimRefreshServiceSetup> setup;
     std::string file;
     SimMainQueue& queue;
     SimClock& clock;
@@ -204,10 +204,10 @@ private:
 
 }  // namespace
 
-SimRefreshService::SimRefreshService(std::optional<SimRefreshServiceSpec> spec, std::string file, SimMainQueue& queue,
+SimRefreshService::SimRefreshService(std::optional<SimRefreshServiceSetup> setup, std::string file, SimMainQueue& queue,
                                      SimClock& clock, SimRegistry& registry, SimMobileDeviceList& devices,
                                      SimSystemLog& log)
-    : state_(std::make_shared<State>(std::move(spec), std::move(file), queue, clock, registry, devices, log)) {}
+    : state_(std::make_shared<State>(std::move(setup), std::move(file), queue, clock, registry, devices, log)) {}
 
 SimRefreshService::~SimRefreshService() {
     // Ends the daemon's operation queue while the state is still owned here, so that no reply
@@ -220,7 +220,7 @@ std::unique_ptr<RefreshConnection> SimRefreshService::connect(const std::string&
 }
 
 RefreshInstallation SimRefreshService::installation() const {
-    const bool installed = state_->spec && state_->spec->installed;
+    const bool installed = state_->setup && state_->setup->installed;
     const auto paths = PowerRefreshService::macInstalledPaths();
     return RefreshInstallation{paths.helperPath, paths.launchDaemonPath,
                                [installed, paths](const std::string& path) {

@@ -32,8 +32,8 @@ namespace ampwell::platform::sim {
 // Main thread, except where noted.
 class SimRefreshService final : public RefreshConnector {
 public:
-    // `spec` absent: the component is not installed, and a connection is invalidated.
-    SimRefreshService(std::optional<SimRefreshServiceSpec> spec, std::string file, SimMainQueue& queue,
+    // `setup` absent: the component is not installed, and a connection is invalidated.
+    SimRefreshService(std::optional<SimRefreshServiceSetup> setup, std::string file, SimMainQueue& queue,
                       SimClock& clock, SimRegistry& registry, SimMobileDeviceList& devices, SimSystemLog& log);
     ~SimRefreshService() override;
 

@@ -21,32 +21,32 @@ std::string idText(EntryID id) { return std::to_string(id); }
 
 // A cycle can only run through entries of the batch: entries already present never get a new
 // parent. Reports the cycle at its entry that comes first in the batch.
-void checkCycles(const std::vector<SimEntrySpec>& specs, const std::unordered_map<EntryID, std::size_t>& batch) {
+void checkCycles(const std::vector<SimEntrySpec>& setups, const std::unordered_map<EntryID, std::size_t>& batch) {
     std::set<std::string> planes;
-    for (const auto& entrySpec : specs)
+    for (const auto& entrySpec : setups)
         for (const auto& [plane, parent] : entrySpec.planes) planes.insert(plane);
     enum Mark : unsigned char { unvisited, onPath, done };
     for (const auto& plane : planes) {
-        std::vector<Mark> marks(specs.size(), unvisited);
-        for (std::size_t start = 0; start < specs.size(); ++start) {
+        std::vector<Mark> marks(setups.size(), unvisited);
+        for (std::size_t start = 0; start < setups.size(); ++start) {
             std::vector<std::size_t> path;
             std::size_t current = start;
             while (marks[current] != done) {
                 if (marks[current] == onPath) {
                     const auto from = std::find(path.begin(), path.end(), current);
                     const std::size_t first = *std::min_element(from, path.end());
-                    std::string text = idText(specs[first].id);
+                    std::string text = idText(setups[first].id);
                     std::size_t step = first;
                     do {
-                        step = batch.at(*specs[step].planes.at(plane));
-                        text += " -> " + idText(specs[step].id);
+                        step = batch.at(*setups[step].planes.at(plane));
+                        text += " -> " + idText(setups[step].id);
                     } while (step != first);
                     throw SimRegistryError("the " + plane + " plane has a cycle: " + text, first, {"planes", plane});
                 }
                 marks[current] = onPath;
                 path.push_back(current);
-                const auto parent = specs[current].planes.find(plane);
-                if (parent == specs[current].planes.end() || !parent->second) break;
+                const auto parent = setups[current].planes.find(plane);
+                if (parent == setups[current].planes.end() || !parent->second) break;
                 const auto inBatch = batch.find(*parent->second);
                 if (inBatch == batch.end()) break;
                 current = inBatch->second;
@@ -56,22 +56,22 @@ void checkCycles(const std::vector<SimEntrySpec>& specs, const std::unordered_ma
     }
 }
 
-void validateBatch(const SimRegistryState& state, const std::vector<SimEntrySpec>& specs) {
+void validateBatch(const SimRegistryState& state, const std::vector<SimEntrySpec>& setups) {
     std::unordered_map<EntryID, std::size_t> batch;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        const auto& entrySpec = specs[i];
+    for (std::size_t i = 0; i < setups.size(); ++i) {
+        const auto& entrySpec = setups[i];
         if (entrySpec.id == 0) throw SimRegistryError("entry ID 0 is not allowed", i, {"id"});
         if (state.byID.count(entrySpec.id) != 0 || !batch.emplace(entrySpec.id, i).second)
             throw SimRegistryError("entry ID " + idText(entrySpec.id) + " is already in use", i, {"id"});
         if (entrySpec.className.empty()) throw SimRegistryError("the class name is empty", i, {"class"});
     }
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        for (const auto& [plane, parent] : specs[i].planes) {
+    for (std::size_t i = 0; i < setups.size(); ++i) {
+        for (const auto& [plane, parent] : setups[i].planes) {
             if (parent && state.byID.count(*parent) == 0 && batch.count(*parent) == 0)
                 throw SimRegistryError("parent " + idText(*parent) + " does not exist", i, {"planes", plane});
         }
     }
-    checkCycles(specs, batch);
+    checkCycles(setups, batch);
 }
 
 void collectMatching(SimRegistryState& state, MatchingEvent event, const std::vector<std::shared_ptr<SimNode>>& nodes,
@@ -145,15 +145,15 @@ std::unique_ptr<NotificationPort> SimRegistry::createNotificationPort() {
     return std::make_unique<SimNotificationPort>(state_);
 }
 
-void SimRegistry::addEntries(std::vector<SimEntrySpec> specs) {
+void SimRegistry::addEntries(std::vector<SimEntrySpec> setups) {
     Deliveries deliveries;
     Held held;
     {
         std::lock_guard lock(state_->mutex);
-        validateBatch(*state_, specs);
+        validateBatch(*state_, setups);
         std::vector<std::shared_ptr<SimNode>> added;
-        added.reserve(specs.size());
-        for (auto& entrySpec : specs) {
+        added.reserve(setups.size());
+        for (auto& entrySpec : setups) {
             auto node = std::make_shared<SimNode>(std::move(entrySpec));
             state_->byID.emplace(node->id, node);
             state_->order.push_back(node);
@@ -171,9 +171,9 @@ void SimRegistry::addEntries(std::vector<SimEntrySpec> specs) {
 }
 
 void SimRegistry::addEntry(SimEntrySpec entrySpec) {
-    std::vector<SimEntrySpec> specs;
-    specs.push_back(std::move(entrySpec));
-    addEntries(std::move(specs));
+    std::vector<SimEntrySpec> setups;
+    setups.push_back(std::move(entrySpec));
+    addEntries(std::move(setups));
 }
 
 void SimRegistry::removeEntry(EntryID id) {
@@ -263,12 +263,12 @@ std::vector<SimEntrySpec> SimRegistry::subtree(EntryID id) const {
         if (!members.insert(node.get()).second) continue;
         for (const auto& [plane, children] : node->children) stack.insert(stack.end(), children.begin(), children.end());
     }
-    std::vector<SimEntrySpec> specs;
+    std::vector<SimEntrySpec> setups;
     for (const auto& node : state_->order) {
         if (members.count(node.get()) == 0) continue;
-        specs.push_back({node->id, node->className, node->conforms, node->parents, node->properties, node->propertiesFail});
+        setups.push_back({node->id, node->className, node->conforms, node->parents, node->properties, node->propertiesFail});
     }
-    return specs;
+    return setups;
 }
 
 EntryID SimRegistry::highestEntryID() const {

@@ -52,7 +52,7 @@ public:
     // Parents may be present already or come in the same batch, in any order. Throws
     // SimRegistryError (and adds nothing) for a zero ID, an ID in use, an empty class name, a
     // parent that is not present, or a cycle in a plane.
-    void addEntries(std::vector<SimEntrySpec> specs);
+    void addEntries(std::vector<SimEntrySpec> setups);
     void addEntry(SimEntrySpec entrySpec);
     // Removes the entry and every descendant in every plane as one batch (one terminate
     // notification call); each removed entry's interest notifications get
@@ -70,7 +70,7 @@ public:
     void setMatchingResult(const std::string& className, std::int32_t result);
     void setNotificationPortsFail(bool fail);
 
-    // The entry and its descendants in every plane, in registry order, as specs that addEntries
+    // The entry and its descendants in every plane, in registry order, as setups that addEntries
     // takes back (current properties included). Throws SimRegistryError for an unknown ID.
     std::vector<SimEntrySpec> subtree(EntryID id) const;
     // The largest ID present; 0 when the registry is empty.

@@ -56,7 +56,7 @@ struct SimUsbHost::State {
     // session, as the bus does after a port reset. Returns the device's new ID.
     EntryID reenumerate(EntryID id) {
         std::lock_guard lock(mutex);  // one re-enumeration at a time; the registry never calls back
-        std::vector<SimEntrySpec> specs = registry.subtree(id);
+        std::vector<SimEntrySpec> setups = registry.subtree(id);
         std::uint64_t highestSession = 0;
         auto devices = registry.matchingServices(kDeviceClass);
         if (devices.iterator)
@@ -68,16 +68,16 @@ struct SimUsbHost::State {
 
         lastID = std::max(lastID, registry.highestEntryID());
         std::map<EntryID, EntryID> renamed;
-        for (const auto& entrySpec : specs) renamed[entrySpec.id] = ++lastID;
+        for (const auto& entrySpec : setups) renamed[entrySpec.id] = ++lastID;
         lastSession = std::max(lastSession, highestSession) + 1;
-        for (auto& entrySpec : specs) {
+        for (auto& entrySpec : setups) {
             if (entrySpec.id == id) entrySpec.properties.insert_or_assign("sessionID", PropertyValue::unsignedNumber(lastSession));
             entrySpec.id = renamed.at(entrySpec.id);
             for (auto& [plane, parent] : entrySpec.planes)
                 if (parent && renamed.count(*parent) != 0) parent = renamed.at(*parent);
         }
         registry.removeEntry(id);
-        registry.addEntries(std::move(specs));
+        registry.addEntries(std::move(setups));
         return renamed.at(id);
     }
 };

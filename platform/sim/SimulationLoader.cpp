@@ -323,24 +323,24 @@ void readRefreshScript(SimJsonObject& object, SimRefreshScript& script) {
     if (auto actions = object.optional("actions")) script.actions = readTimeline(*actions, "after");
 }
 
-SimRefreshServiceSpec readRefreshService(const SimJsonNode& node) {
+SimRefreshServiceSetup readRefreshService(const SimJsonNode& node) {
     auto object = node.object();
-    SimRefreshServiceSpec spec;
-    if (auto installed = object.optional("installed")) spec.installed = installed->boolean();
-    if (auto user = object.optional("userID")) spec.userID = user->code32();
-    readRefreshScript(object, spec.script);
+    SimRefreshServiceSetup setup;
+    if (auto installed = object.optional("installed")) setup.installed = installed->boolean();
+    if (auto user = object.optional("userID")) setup.userID = user->code32();
+    readRefreshScript(object, setup.script);
     const auto requests = object.optional("requests");
     object.finish();
     if (requests) {
         for (const auto& item : requests->items()) {
             auto entry = item.object();
-            SimRefreshScript script = spec.script;
+            SimRefreshScript script = setup.script;
             readRefreshScript(entry, script);
             entry.finish();
-            spec.requests.push_back(std::move(script));
+            setup.requests.push_back(std::move(script));
         }
     }
-    return spec;
+    return setup;
 }
 
 // A refresh's actions may only name entries that the registry or the timeline brings, so that a

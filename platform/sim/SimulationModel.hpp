@@ -79,7 +79,7 @@ struct SimRefreshScript {
 };
 
 // The refresh service of the simulated Mac.
-struct SimRefreshServiceSpec {
+struct SimRefreshServiceSetup {
     // The daemon's files are in place and protected.
     bool installed = true;
     // The user the application runs as; the simulated daemon serves kSimAllowedUserID only.
@@ -110,7 +110,7 @@ struct SimulationModel {
     // "ui": the scripted user's answers (its timed actions are timeline events).
     UserScript ui;
     // "refreshService": the privileged refresh service; absent: the component is not installed.
-    std::optional<SimRefreshServiceSpec> refreshService;
+    std::optional<SimRefreshServiceSetup> refreshService;
 };
 
 }  // namespace ampwell::platform::sim
