@@ -63,8 +63,13 @@ int hexDigit(char c) {
     return -1;
 }
 
+// Far deeper than any setting; the conversion below recurses once per level.
+constexpr int kMaxDepth = 256;
+
 // Throws std::runtime_error naming the JSON path of a value no property can hold.
-PropertyValue fromJson(const json& value, const std::string& where) {
+PropertyValue fromJson(const json& value, const std::string& where, int depth = 1) {
+    if (depth > kMaxDepth && (value.is_array() || value.is_object()))
+        throw std::runtime_error(fmt::format("{} nests arrays and objects deeper than {} levels", where, kMaxDepth));
     switch (value.type()) {
     case json::value_t::boolean: return PropertyValue::boolean(value.get<bool>());
     case json::value_t::number_integer: return PropertyValue::wholeNumber(value.get<std::int64_t>());
@@ -73,7 +78,8 @@ PropertyValue fromJson(const json& value, const std::string& where) {
     case json::value_t::string: return PropertyValue::string(value.get<std::string>());
     case json::value_t::array: {
         PropertyArray items;
-        for (std::size_t i = 0; i < value.size(); ++i) items.push_back(fromJson(value[i], fmt::format("{}[{}]", where, i)));
+        for (std::size_t i = 0; i < value.size(); ++i)
+            items.push_back(fromJson(value[i], fmt::format("{}[{}]", where, i), depth + 1));
         return PropertyValue::array(std::move(items));
     }
     case json::value_t::object: {
@@ -91,7 +97,7 @@ PropertyValue fromJson(const json& value, const std::string& where) {
             return PropertyValue::data(std::move(bytes));
         }
         PropertyDictionary entries;
-        for (const auto& [key, item] : value.items()) entries.emplace(key, fromJson(item, where + "." + key));
+        for (const auto& [key, item] : value.items()) entries.emplace(key, fromJson(item, where + "." + key, depth + 1));
         return PropertyValue::dictionary(std::move(entries));
     }
     default: throw std::runtime_error(fmt::format("{} holds a value of no supported kind", where));
@@ -127,24 +133,34 @@ std::string timestamp() {
     return text;
 }
 
-// 0 when the whole file was read, otherwise the errno of the failure.
-int readWholeFile(const std::string& path, std::string& contents) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
+// Settings are a few keys; a file larger than this is not one the program wrote.
+constexpr std::size_t kLargestSettingsFile = std::size_t{1} << 20;
+
+// Reads the whole settings file: an empty text when it was read, otherwise what kept it from
+// being read. `missing` tells a file that does not exist (nothing saved yet) from the rest.
+std::string readSettingsFile(const std::string& path, std::string& contents, bool& missing) {
+    // Without blocking: a named pipe nobody writes to must not hold the start-up for ever.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        missing = errno == ENOENT;
+        return std::strerror(errno);
+    }
+    std::string problem;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) problem = std::strerror(errno);
+    // A device such as /dev/zero never ends; a pipe or socket may never start.
+    else if (!S_ISREG(info.st_mode)) problem = "it is not a regular file";
     char buffer[8192];
-    int error = 0;
-    for (;;) {
+    while (problem.empty()) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = errno;
-            break;
-        }
-        if (n == 0) break;
+        if (n < 0) problem = std::strerror(errno);
+        if (n <= 0) break;
         contents.append(buffer, static_cast<std::size_t>(n));
+        if (contents.size() > kLargestSettingsFile) problem = "it is larger than 1 MB";
     }
     ::close(fd);
-    return error;
+    return problem;
 }
 
 }  // namespace
@@ -159,13 +175,11 @@ void JsonFileDefaults::report(const std::string& line) const {
 }
 
 void JsonFileDefaults::load() {
-    std::string problem;
     std::string contents;
-    const int readError = readWholeFile(path_, contents);
-    if (readError == ENOENT) return;  // nothing saved yet
-    if (readError != 0) {
-        problem = std::strerror(readError);
-    } else {
+    bool missing = false;
+    std::string problem = readSettingsFile(path_, contents, missing);
+    if (missing) return;  // nothing saved yet
+    if (problem.empty()) {
         try {
             const json document = json::parse(contents);
             if (!document.is_object()) throw std::runtime_error("it does not hold a JSON object");

@@ -12,6 +12,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -20,6 +23,9 @@
 
 namespace ampwell::platform::sim {
 namespace {
+
+// Far more than any simulated Mac needs; a larger file is a mistake (or a device that never ends).
+constexpr std::size_t kLargestSimulationFile = std::size_t{64} << 20;
 
 // Each section of the file has one reader below. A new key is one more `optional(...)` line in
 // the reader of its section (and a field in SimulationModel.hpp); finish() rejects every key no
@@ -320,9 +326,7 @@ void checkAgainstRegistry(const SimulationModel& model) {
     }
 }
 
-}  // namespace
-
-SimulationModel parseSimulation(const std::string& text, const std::string& file) {
+SimulationModel readSimulation(const std::string& text, const std::string& file) {
     const nlohmann::json document = parseJsonDocument(text, file);
     auto top = SimJsonNode(document, "$", file).object();
 
@@ -370,24 +374,54 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
     return model;
 }
 
+}  // namespace
+
+SimulationModel parseSimulation(const std::string& text, const std::string& file) {
+    try {
+        return readSimulation(text, file);
+    } catch (const PlatformError&) {
+        throw;
+    } catch (const std::exception& error) {
+        // Whatever else goes wrong (a library's own exception, memory running out) still names the
+        // file, on one line.
+        std::string what = error.what();
+        std::replace_if(what.begin(), what.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        throw PlatformError(file + ": $: cannot be used: " + what);
+    }
+}
+
 SimulationModel loadSimulationFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw PlatformError(path + ": cannot be read: " + std::strerror(errno));
+    const auto refuse = [&path](const std::string& why) { throw PlatformError(path + ": $: cannot be read: " + why); };
+    // Without blocking: a named pipe nobody writes to must not hold the start-up for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) refuse(std::strerror(errno));
     std::string text;
+    std::string problem;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        problem = std::strerror(errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        // A device such as /dev/zero never ends; a pipe or socket may never start.
+        problem = "it is not a regular file";
+    } else if (static_cast<std::uint64_t>(info.st_size) > kLargestSimulationFile) {
+        problem = fmt::format("it is larger than {} MB", kLargestSimulationFile >> 20);
+    }
     char buffer[65536];
-    for (;;) {
+    while (problem.empty()) {
         const ssize_t count = ::read(fd, buffer, sizeof buffer);
         if (count > 0) {
             text.append(buffer, static_cast<std::size_t>(count));
+            // The file may grow while it is read.
+            if (text.size() > kLargestSimulationFile)
+                problem = fmt::format("it is larger than {} MB", kLargestSimulationFile >> 20);
         } else if (count == 0) {
             break;
         } else if (errno != EINTR) {
-            const int error = errno;
-            ::close(fd);
-            throw PlatformError(path + ": cannot be read: " + std::strerror(error));
+            problem = std::strerror(errno);
         }
     }
     ::close(fd);
+    if (!problem.empty()) refuse(problem);
     return parseSimulation(text, path);
 }
 
