@@ -5,6 +5,7 @@
 #include "platform/InstanceLock.hpp"
 #include "platform/MainQueue.hpp"
 #include "platform/MobileDeviceService.hpp"
+#include "platform/RefreshConnection.hpp"
 #include "platform/Registry.hpp"
 #include "platform/SystemLog.hpp"
 #include "platform/UsbHost.hpp"
@@ -31,6 +32,9 @@ public:
     virtual InstanceLock& instanceLock() = 0;
     virtual SystemLog& systemLog() = 0;
     virtual UsbHost& usbHost() = 0;
+    // The privileged refresh service: how to reach it, and where its files are installed.
+    virtual RefreshConnector& refreshConnector() = 0;
+    virtual RefreshInstallation refreshInstallation() = 0;
     // Whole seconds since 1970 at which the machine booted; nullopt when it cannot be read.
     virtual std::optional<std::int64_t> bootTimeSeconds() = 0;
 };

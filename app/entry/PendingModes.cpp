@@ -12,10 +12,6 @@ int runPreviewIcons(ModeContext& context, const std::string&) {
     return reportNotBuilt(context, "--preview-icons");
 }
 
-int runRequestSystemPower(ModeContext& context) {
-    return reportNotBuilt(context, "--request-system-power");
-}
-
 int runNotificationStatus(ModeContext& context) {
     return reportNotBuilt(context, "--notification-status");
 }

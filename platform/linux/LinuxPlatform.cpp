@@ -7,6 +7,7 @@
 #include "platform/linux/JsonFileDefaults.hpp"
 #include "platform/linux/LibusbHost.hpp"
 #include "platform/linux/LinuxRegistry.hpp"
+#include "platform/linux/SocketRefreshConnector.hpp"
 #include "platform/linux/SysfsTree.hpp"
 #include "platform/linux/UserDirectories.hpp"
 
@@ -29,7 +30,8 @@ public:
           registry_(options.sysfsRoot.empty() ? kDefaultSysfsRoot : options.sysfsRoot, clock_, &mainQueue_),
           defaults_(options.defaultsPath.empty() ? directories.defaultsPath() : options.defaultsPath,
                     [this](const std::string& line) { log_.write(line); }),
-          instanceLock_(lockDirectory) {}
+          instanceLock_(lockDirectory),
+          refreshConnector_(SocketRefreshConnector::socketPathFromEnvironment()) {}
 
     Clock& clock() override { return clock_; }
     MainQueue& mainQueue() override { return mainQueue_; }
@@ -39,6 +41,8 @@ public:
     SystemLog& systemLog() override { return log_; }
     UsbHost& usbHost() override { return usbHost_; }
     MobileDeviceService& mobileDevices() override { return mobileDevices_; }
+    RefreshConnector& refreshConnector() override { return refreshConnector_; }
+    RefreshInstallation refreshInstallation() override { return linuxRefreshInstallation(); }
     std::optional<std::int64_t> bootTimeSeconds() override { return BootTime::read(procRoot_); }
 
 private:
@@ -51,6 +55,7 @@ private:
     FileInstanceLock instanceLock_;
     LibusbHost usbHost_;
     ImobiledeviceService mobileDevices_;
+    SocketRefreshConnector refreshConnector_;
 };
 
 }  // namespace

@@ -40,7 +40,8 @@ SimPlatform::SimPlatform(SimulationModel model, SimPlatformEnvironment environme
       defaults_(model_.defaults),
       lock_(model_.lockDirectory.value_or(
                 SimInstanceLock::defaultDirectory(environment.runtimeDirectory, environment.temporaryDirectory)),
-            !model_.lockDirectory, log_) {
+            !model_.lockDirectory, log_),
+      refreshService_(model_.refreshService, model_.file, queue_, clock_, registry_, mobileDevices_, log_) {
     registry_.addEntries(model_.registry);
     for (const auto& [id, script] : model_.usbHost) usbHost_.setScript(id, script);
     scheduleTimeline();

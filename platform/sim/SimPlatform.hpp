@@ -7,6 +7,7 @@
 #include "platform/sim/SimMainQueue.hpp"
 #include "platform/sim/SimMobileDeviceList.hpp"
 #include "platform/sim/SimMobileDeviceService.hpp"
+#include "platform/sim/SimRefreshService.hpp"
 #include "platform/sim/SimRegistry.hpp"
 #include "platform/sim/SimSystemLog.hpp"
 #include "platform/sim/SimUsbHost.hpp"
@@ -38,6 +39,8 @@ public:
     SystemLog& systemLog() override { return log_; }
     MobileDeviceService& mobileDevices() override { return mobileDeviceService_; }
     UsbHost& usbHost() override { return usbHost_; }
+    RefreshConnector& refreshConnector() override { return refreshService_; }
+    RefreshInstallation refreshInstallation() override { return refreshService_.installation(); }
     // Whole seconds of the file's bootTime (rounded down); nullopt when it gives none.
     std::optional<std::int64_t> bootTimeSeconds() override;
 
@@ -51,6 +54,9 @@ public:
     // The mobile devices listed now; the timeline's "mobile" events change it.
     SimMobileDeviceList& simMobileDevices() { return mobileDevices_; }
     SimMobileDeviceService& simMobileDeviceService() { return mobileDeviceService_; }
+    // The refresh service and the daemon it runs; connect the headless event stream with
+    // simRefreshService().setEventStream(...).
+    SimRefreshService& simRefreshService() { return refreshService_; }
 
 private:
     void scheduleTimeline();
@@ -65,6 +71,7 @@ private:
     SimMobileDeviceService mobileDeviceService_;
     SimDefaults defaults_;
     SimInstanceLock lock_;
+    SimRefreshService refreshService_;  // after everything its daemon uses
 };
 
 // The virtual Mac described by the simulation file at `path`. Throws PlatformError with one line

@@ -183,14 +183,15 @@ SimMobileEvent readMobile(const SimJsonNode& node) {
 
 const char* const kActions[] = {"add", "remove", "set", "message", "mobile"};
 
-SimTimelineEvent readEvent(const SimJsonNode& node, double previousAt) {
+// One timed event; `timeKey` names its time ("at" on the timeline, "after" for a refresh's actions).
+SimTimelineEvent readEvent(const SimJsonNode& node, double previousAt, const char* timeKey = "at") {
     auto object = node.object();
     SimTimelineEvent event;
-    const auto at = object.required("at");
+    const auto at = object.required(timeKey);
     event.at = readSeconds(at);
     if (event.at < previousAt)
-        at.fail(fmt::format("the event at {} comes before the previous one ({}); events are in time order", event.at,
-                            previousAt));
+        at.fail(fmt::format("the event {} {} comes before the previous one ({}); events are in time order", timeKey,
+                            event.at, previousAt));
     std::optional<SimJsonNode> action;
     std::string name;
     for (const char* key : kActions) {
@@ -211,14 +212,95 @@ SimTimelineEvent readEvent(const SimJsonNode& node, double previousAt) {
     return event;
 }
 
-std::vector<SimTimelineEvent> readTimeline(const SimJsonNode& node) {
+std::vector<SimTimelineEvent> readTimeline(const SimJsonNode& node, const char* timeKey = "at") {
     std::vector<SimTimelineEvent> events;
     double previousAt = 0;
     for (const auto& item : node.items()) {
-        events.push_back(readEvent(item, previousAt));
+        events.push_back(readEvent(item, previousAt, timeKey));
         previousAt = events.back().at;
     }
     return events;
+}
+
+// The keys a refresh script may have, at the top of "refreshService" and in each of "requests";
+// a key present overrides what `script` starts with.
+void readRefreshScript(SimJsonObject& object, SimRefreshScript& script) {
+    if (auto present = object.optional("batteryManager")) script.batteryManager = present->boolean();
+    if (auto code = object.optional("open")) script.open = code->code32();
+    if (auto code = object.optional("command")) script.command = code->code32();
+    if (auto reply = object.optional("reply")) {
+        if (reply->json().is_string()) {
+            const std::string when = reply->string();
+            if (when != "never") reply->fail("expected seconds until the reply or \"never\", found " + jsonQuoted(when));
+            script.replyDelay.reset();
+        } else {
+            script.replyDelay = readSeconds(*reply);
+        }
+    }
+    if (auto connection = object.optional("connection")) {
+        static const std::map<std::string, SimRefreshConnectionBehaviour> kBehaviours{
+            {"normal", SimRefreshConnectionBehaviour::normal},
+            {"invalidated", SimRefreshConnectionBehaviour::invalidated},
+            {"interrupted", SimRefreshConnectionBehaviour::interrupted},
+            {"proxyError", SimRefreshConnectionBehaviour::proxyError},
+            {"noProtocol", SimRefreshConnectionBehaviour::noProtocol}};
+        const std::string name = connection->string();
+        const auto found = kBehaviours.find(name);
+        if (found == kBehaviours.end())
+            connection->fail("expected \"normal\", \"invalidated\", \"interrupted\", \"proxyError\" or "
+                             "\"noProtocol\", found " + jsonQuoted(name));
+        script.connection = found->second;
+    }
+    if (auto actions = object.optional("actions")) script.actions = readTimeline(*actions, "after");
+}
+
+SimRefreshServiceSpec readRefreshService(const SimJsonNode& node) {
+    auto object = node.object();
+    SimRefreshServiceSpec spec;
+    if (auto installed = object.optional("installed")) spec.installed = installed->boolean();
+    if (auto user = object.optional("userID")) spec.userID = user->code32();
+    readRefreshScript(object, spec.script);
+    const auto requests = object.optional("requests");
+    object.finish();
+    if (requests) {
+        for (const auto& item : requests->items()) {
+            auto entry = item.object();
+            SimRefreshScript script = spec.script;
+            readRefreshScript(entry, script);
+            entry.finish();
+            spec.requests.push_back(std::move(script));
+        }
+    }
+    return spec;
+}
+
+// A refresh's actions may only name entries that the registry or the timeline brings, so that a
+// typo in an ID does not pass silently.
+void checkRefreshActionIDs(const SimulationModel& model) {
+    std::set<EntryID> known;
+    for (const auto& entry : model.registry) known.insert(entry.id);
+    auto learn = [&known](const std::vector<SimTimelineEvent>& events) {
+        for (const auto& event : events)
+            if (const auto* add = std::get_if<SimAddEvent>(&event.action))
+                for (const auto& entry : add->entries) known.insert(entry.id);
+    };
+    learn(model.timeline);
+    std::vector<const SimRefreshScript*> scripts{&model.refreshService->script};
+    for (const auto& script : model.refreshService->requests) scripts.push_back(&script);
+    for (const auto* script : scripts) learn(script->actions);
+    for (const auto* script : scripts) {
+        for (const auto& event : script->actions) {
+            std::optional<EntryID> id;
+            if (const auto* remove = std::get_if<SimRemoveEvent>(&event.action)) id = remove->id;
+            if (const auto* set = std::get_if<SimSetEvent>(&event.action)) id = set->id;
+            if (const auto* message = std::get_if<SimMessageEvent>(&event.action)) id = message->id;
+            if (id && known.count(*id) == 0) {
+                const std::string path = std::holds_alternative<SimRemoveEvent>(event.action) ? event.path
+                                                                                              : jsonPathKey(event.path, "id");
+                failAt(model.file, path, "no entry " + std::to_string(*id) + " is in the registry or added by the timeline");
+            }
+        }
+    }
 }
 
 UsbHostError readUsbHostError(const SimJsonNode& node) {
@@ -318,6 +400,7 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
     const auto timeline = top.optional("timeline");
     const auto lockDirectory = top.optional("lockDirectory");
     const auto usbHost = top.optional("usbHost");
+    const auto refreshService = top.optional("refreshService");
     top.finish();
 
     SimulationModel model;
@@ -340,8 +423,10 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
     if (timeline) model.timeline = readTimeline(*timeline);
     if (lockDirectory) model.lockDirectory = lockDirectory->name();
     if (usbHost) model.usbHost = readUsbHost(*usbHost);
+    if (refreshService) model.refreshService = readRefreshService(*refreshService);
     checkAgainstRegistry(model);
     if (usbHost) checkUsbHostIDs(model, *usbHost);
+    if (model.refreshService) checkRefreshActionIDs(model);
     return model;
 }
 

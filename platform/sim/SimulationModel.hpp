@@ -50,6 +50,41 @@ struct SimTimelineEvent {
     std::string path;  // JSON path of the action in the file, e.g. $.timeline[2].add
 };
 
+// How the simulated connection to the refresh service behaves for one request.
+enum class SimRefreshConnectionBehaviour {
+    normal,       // the request reaches the daemon and its reply comes back
+    invalidated,  // the connection is invalidated before the request reaches the daemon
+    interrupted,  // the daemon handles the request, but the connection breaks before the reply
+    proxyError,   // the remote proxy reports an error; the daemon never hears of the request
+    noProtocol,   // the remote object does not implement the refresh protocol
+};
+
+// What the simulated service does for one request ("refreshService" in the simulation file).
+struct SimRefreshScript {
+    bool batteryManager = true;    // the battery manager service exists
+    std::uint32_t open = 0;        // result code of opening it
+    std::uint32_t command = 0;     // result code of the refresh command
+    std::optional<double> replyDelay = 0.0;  // seconds until the reply reaches the client; absent: never
+    SimRefreshConnectionBehaviour connection = SimRefreshConnectionBehaviour::normal;
+    // What an accepted refresh command makes happen; each event's `at` counts from the command.
+    std::vector<SimTimelineEvent> actions;
+};
+
+// The refresh service of the simulated Mac.
+struct SimRefreshServiceSpec {
+    // The daemon's files are in place and protected.
+    bool installed = true;
+    // The user the application runs as; the simulated daemon serves kSimAllowedUserID only.
+    std::uint32_t userID = 501;
+    // Every request not scripted in `requests`.
+    SimRefreshScript script;
+    // The first requests to reach the service, in order.
+    std::vector<SimRefreshScript> requests;
+};
+
+// The user the simulated daemon was installed for.
+inline constexpr std::uint32_t kSimAllowedUserID = 501;
+
 // A simulation file, read and checked: everything the simulated Mac is built from.
 struct SimulationModel {
     std::string file;
@@ -64,6 +99,8 @@ struct SimulationModel {
     std::optional<std::string> lockDirectory;
     // "usbHost": the scripted answers of the USB host, by registry entry ID.
     std::map<EntryID, SimUsbScript> usbHost;
+    // "refreshService": the privileged refresh service; absent: the component is not installed.
+    std::optional<SimRefreshServiceSpec> refreshService;
 };
 
 }  // namespace ampwell::platform::sim

@@ -1,0 +1,47 @@
+#include "contract/RefreshWire.hpp"
+#include "daemon/AmpwelldMain.hpp"
+#include "platform/linux/GLibMainQueue.hpp"
+#include "platform/linux/refresh/DaemonSockets.hpp"
+#include "platform/linux/refresh/ExecutableDigest.hpp"
+#include "platform/linux/refresh/SysfsBatteryManager.hpp"
+#include "platform/linux/refresh/UnixRefreshListener.hpp"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+
+using namespace ampwell;
+
+int main(int argc, char** argv) {
+    platform::SystemClock clock;
+    platform::linux_::GLibMainQueue mainQueue(clock);
+    platform::linux_::SysfsBatteryManager batteryManager;
+    platform::linux_::DaemonSockets sockets;
+
+    AmpwelldEnvironment environment;
+    environment.arguments.assign(argv, argv + argc);
+    environment.effectiveUserID = static_cast<std::uint32_t>(::geteuid());
+    environment.out = &std::cout;
+    environment.mainQueue = &mainQueue;
+    environment.clock = &clock;
+    environment.batteryManager = &batteryManager;
+    environment.allowed = AllowedClient::fromBuildSettings();
+    environment.makeListener = [&sockets]() -> std::unique_ptr<platform::RefreshListener> {
+        const char* extraPath = std::getenv(RefreshWire::kSocketPathVariable);
+        sockets = platform::linux_::openDaemonSockets(extraPath != nullptr ? extraPath : "");
+        // The journal keeps what a daemon writes to standard error.
+        for (const auto& problem : sockets.problems) std::cerr << "ampwelld: " << problem << std::endl;
+        return std::make_unique<platform::linux_::UnixRefreshListener>(std::move(sockets.listening));
+    };
+    environment.executableDigest = [](const std::string& path) { return platform::linux_::sha256OfFile(path); };
+    environment.runMainLoop = [&mainQueue, &clock](const std::function<bool()>& done) {
+        while (!mainQueue.runUntil(clock.now() + platform::Seconds(3600), done)) {
+        }
+    };
+
+    const int status = AmpwelldMain::main(environment);
+    std::cout.flush();
+    if (status == AmpwelldMain::kSelfCheckFailed) std::abort();
+    return status;
+}
