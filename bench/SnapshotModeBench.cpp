@@ -1,4 +1,4 @@
-// The cost of one `ampwell --snapshot` on the simulated desk Mac (examples/desk.json): the whole
+// The cost of one `ampwell --snapshot` on the simulated desk Mac (tests/scenarios/snapshot/desk.json, the desk at rest): the whole
 // process as a user starts it (target: under 20 ms and 10 MB peak), and the mode's own work in
 // process, so that the start-up share of the process figure can be seen in the same run.
 #include "app/batteries/DeviceBatteryReader.hpp"
@@ -22,7 +22,7 @@ extern char** environ;
 
 namespace {
 
-const std::string kDesk = std::string(AMPWELL_SOURCE_DIR) + "/examples/desk.json";
+const std::string kDesk = std::string(AMPWELL_SOURCE_DIR) + "/tests/scenarios/snapshot/desk.json";
 
 // Starts the program once with its output thrown away; false when it could not run or failed.
 bool runSnapshotProcess() {

@@ -26,6 +26,9 @@ public:
 
     // A template image is only a shape that the desktop tints; a coloured image keeps its colours.
     virtual bool isTemplate() const = 0;
+
+    // What the image shows, for screen readers; empty when it is decoration only.
+    virtual std::string accessibilityDescription() const { return {}; }
 };
 
 }  // namespace ampwell::platform

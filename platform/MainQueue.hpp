@@ -49,6 +49,10 @@ public:
     // still runs. Returns at once when the deadline has already passed. Main thread only; may be
     // nested in no other call of this queue.
     virtual void runUntil(Date deadline) = 0;
+    // The same, but also returns as soon as `done` answers true; `done` is asked before each piece
+    // of work, so nothing more runs once it holds (an application that has been asked to end).
+    // Returns whether `done` ended the run. Main thread only.
+    virtual bool runUntil(Date deadline, const std::function<bool()>& done) = 0;
 };
 
 }  // namespace ampwell::platform

@@ -26,6 +26,8 @@ public:
 
     virtual std::string tooltip() const = 0;
     virtual std::string accessibilityLabel() const = 0;
+    // The view is one accessibility element; its role, "staticText" unless a view says otherwise.
+    virtual std::string accessibilityRole() const { return "staticText"; }
 
     // What the view shows, as plain values, for desktops that show text rather than pixels (the
     // headless desktop's event stream, a tray menu's text rows): an object with "kind" ("overview",

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.hpp"
 #include "platform/Defaults.hpp"
+#include "platform/EventStream.hpp"
 #include "platform/InstanceLock.hpp"
 #include "platform/MainQueue.hpp"
 #include "platform/MobileDeviceService.hpp"
@@ -9,6 +10,7 @@
 #include "platform/Registry.hpp"
 #include "platform/SystemLog.hpp"
 #include "platform/UsbHost.hpp"
+#include "platform/UserScript.hpp"
 
 #include <cstdint>
 #include <memory>
@@ -37,6 +39,15 @@ public:
     virtual RefreshInstallation refreshInstallation() = 0;
     // Whole seconds since 1970 at which the machine booted; nullopt when it cannot be read.
     virtual std::optional<std::int64_t> bootTimeSeconds() = 0;
+
+    // The person a simulated machine scripts (dialog answers, notification permission, timed
+    // clicks); nullptr on a real machine, where somebody real answers. Lives as long as the
+    // platform.
+    virtual UserScript* userScript() { return nullptr; }
+    // While set, the machine's own side effects that nobody would see on screen (a USB reset, a
+    // user-defaults write, a system-log line) are also told to `stream`; nullptr stops it. A real
+    // machine has nothing to add. Main thread; the stream must outlive the setting.
+    virtual void setEventStream(EventStream* stream) { (void)stream; }
 };
 
 // A platform that cannot be made (a malformed simulation file, a missing backend). The message is

@@ -114,6 +114,8 @@ public:
     virtual std::unique_ptr<RegistryEntry> entry(EntryID id) = 0;
     // A new notification port on the main queue; nullptr when none can be made.
     virtual std::unique_ptr<NotificationPort> createNotificationPort() = 0;
+    // What user texts call the machine whose registry this is ("这台 Mac …", "这台电脑…").
+    virtual std::string machineNoun() const { return "Mac"; }
 };
 
 // Collects an iterator's entries (helper for code that needs no validity check).

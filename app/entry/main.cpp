@@ -1,4 +1,6 @@
 #include "app/entry/AmpwellApplication.hpp"
+#include "platform/DesktopChoice.hpp"
+#include "platform/NativeDesktop.hpp"
 
 #include <cstdlib>
 #include <iostream>
@@ -7,6 +9,11 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
     ampwell::ModeContext context(std::move(arguments), std::cout, std::cerr, [] {
         return ampwell::platform::makePlatform(std::getenv("AMPWELL_SIMULATION"));
+    });
+    context.setDesktopFactory([](ampwell::platform::Platform& platform) {
+        const ampwell::platform::DesktopEnvironment environment{std::getenv("AMPWELL_UI"), std::getenv("AMPWELL_UI_LOG"),
+                                                                std::cout, std::cerr};
+        return ampwell::platform::chooseDesktop(platform, environment, ampwell::platform::nativeDesktopFactory());
     });
     const int status = ampwell::AmpwellApplication::main(context);
     std::cout.flush();

@@ -114,7 +114,7 @@ void sortByPort(std::vector<PortReading>& readings) {
                      [](const PortReading& a, const PortReading& b) { return a.port < b.port; });
 }
 
-Snapshot unavailableSnapshot(std::string sampledAt, const Telemetry::DeviceMap& devices, const char* message) {
+Snapshot unavailableSnapshot(std::string sampledAt, const Telemetry::DeviceMap& devices, const std::string& message) {
     Snapshot snapshot;
     snapshot.sampledAt = std::move(sampledAt);
     for (const auto& [port, connections] : devices) snapshot.ports.push_back(readingWithoutMeasurements(port, connections));
@@ -207,12 +207,20 @@ std::map<int, int> Telemetry::reportedBatteryLevels(const PropertyDictionary& pr
     return levels;
 }
 
+std::string Telemetry::noPowerServiceMessage(const std::string& noun) {
+    const bool latin = !noun.empty() && static_cast<unsigned char>(noun.front()) < 0x80;
+    const std::string spaced = latin ? " " + noun + " " : noun;
+    return "这台" + spaced + "未提供 USB 输出功率信息";
+}
+
 Snapshot Telemetry::read(const std::optional<DeviceMap>& givenDevices) const {
     std::string sampledAt = iso8601(clock_.now());
     const DeviceMap devices = givenDevices ? *givenDevices : connectedDevices();
 
     auto battery = registry_.firstMatchingService("AppleSmartBattery");
-    if (!battery) return unavailableSnapshot(std::move(sampledAt), devices, kNoPowerServiceMessage);
+    if (!battery) {
+        return unavailableSnapshot(std::move(sampledAt), devices, noPowerServiceMessage(registry_.machineNoun()));
+    }
     const PropertyDictionary props = properties(*battery);
     battery.reset();
     const auto levels = reportedBatteryLevels(props);

@@ -9,6 +9,7 @@
 
 #include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace ampwell {
@@ -23,6 +24,9 @@ public:
     static constexpr const char* kNoPowerServiceMessage = "这台 Mac 未提供 USB 输出功率信息";
     static constexpr const char* kNoPortReadingsMessage = "系统暂未提供各接口的输出读数";
     static constexpr const char* kNoReadablePortMessage = "当前没有可读取的输出接口";
+    // kNoPowerServiceMessage for a machine the registry calls `noun`: "这台 Mac 未提供…" for "Mac",
+    // "这台电脑未提供…" for "电脑" (a Latin word is set off from the Chinese by spaces, a Chinese one is not).
+    static std::string noPowerServiceMessage(const std::string& noun);
 
     Telemetry(platform::Registry& registry, const platform::Clock& clock, const BootIdentity& bootIdentity);
 

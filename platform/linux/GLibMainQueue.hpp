@@ -26,9 +26,7 @@ public:
     std::unique_ptr<Timer> scheduleTimer(Seconds interval, bool repeats, std::function<void()> fire) override;
     void runUntil(Date deadline) override;
 
-    // Runs the loop until `done` answers true or `deadline` passes; true when `done` did.
-    // Main thread only (used where a caller waits for an event rather than a time).
-    bool runUntil(Date deadline, const std::function<bool()>& done);
+    bool runUntil(Date deadline, const std::function<bool()>& done) override;
 
     GMainContext* context() const;
 

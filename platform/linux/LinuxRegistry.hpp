@@ -25,6 +25,8 @@ public:
     std::unique_ptr<RegistryEntry> firstMatchingService(const std::string& className) override;
     std::unique_ptr<RegistryEntry> entry(EntryID id) override;
     std::unique_ptr<NotificationPort> createNotificationPort() override;
+    // A Linux machine is not a Mac: the texts say "computer".
+    std::string machineNoun() const override { return "电脑"; }
 
 private:
     std::shared_ptr<RegistryCore> core_;

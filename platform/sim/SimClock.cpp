@@ -58,9 +58,18 @@ void SimClock::advanceTo(double target) {
     advanceLocked(target);
 }
 
+bool SimClock::quietLocked() const {
+    if (busy_ > 0) return false;
+    // A job that has just answered a waiting job ends before the waiter wakes; until the waiter
+    // has looked, it would otherwise count as idle and time could jump past its answer.
+    for (const auto& [due, sleeper] : sleepers_)
+        if (sleeper->waitsForOthers && sleeper->endsSeen != jobsEnded_) return false;
+    return true;
+}
+
 bool SimClock::advanceWhenQuiet(double target) {
     std::lock_guard lock(waitMutex_);
-    if (busy_ > 0) return false;
+    if (!quietLocked()) return false;
     advanceLocked(earliestDeadlineLocked(target));
     return true;
 }
@@ -93,6 +102,7 @@ void SimClock::workEnded() const {
     --tlJobsRunning;
     std::lock_guard lock(waitMutex_);
     --busy_;
+    ++jobsEnded_;
     waitChanged_.notify_all();
 }
 
@@ -126,10 +136,10 @@ void SimClock::sleepFrozen(double due) const {
     }
     // The driving thread: move time on whenever no job is busy.
     while (frozenElapsed_.load() < due) {
-        if (busy_ == 0)
+        if (quietLocked())
             advanceLocked(earliestDeadlineLocked(due));
         else
-            waitChanged_.wait(lock);
+            waitChanged_.wait_for(lock, kFrozenPoll);
     }
 }
 
@@ -139,6 +149,8 @@ bool SimClock::waitFrozen(std::condition_variable& condition, std::unique_lock<s
     if (tlJobsRunning > 0) {
         // A job waits for another thread: it is not busy while it waits, and time may wake it.
         Sleeper sleeper;
+        sleeper.waitsForOthers = true;
+        sleeper.endsSeen = jobsEnded_;
         const auto entry = sleepers_.emplace(due, &sleeper);
         --busy_;
         waitChanged_.notify_all();
@@ -153,7 +165,7 @@ bool SimClock::waitFrozen(std::condition_variable& condition, std::unique_lock<s
     }
     // The driving thread: when no job is busy, move time on (to a sleeping job's deadline or to
     // its own); otherwise give the busy jobs a moment and let the caller look at its state again.
-    if (busy_ == 0) {
+    if (quietLocked()) {
         advanceLocked(earliestDeadlineLocked(due));
         if (frozenElapsed_.load() >= due) return false;
     }

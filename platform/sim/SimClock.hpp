@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -81,7 +82,14 @@ private:
     // Waiting on the frozen clock; all guarded by waitMutex_.
     struct Sleeper {
         bool woken = false;
+        // A job waiting for another thread, and how many jobs had ended when it last looked at
+        // what it waits for: once another job ends, it may have been answered.
+        bool waitsForOthers = false;
+        std::uint64_t endsSeen = 0;
     };
+    // No job is busy, and every job waiting for another thread has looked again since the last
+    // job ended; only then may time move on.
+    bool quietLocked() const;
     void advanceLocked(double target) const;
     double earliestDeadlineLocked(double limit) const;
     void sleepFrozen(double due) const;
@@ -91,6 +99,7 @@ private:
     mutable std::condition_variable waitChanged_;
     mutable std::multimap<double, Sleeper*> sleepers_;  // jobs sleeping or waiting, by deadline
     mutable int busy_ = 0;                               // jobs that still act at the current instant
+    mutable std::uint64_t jobsEnded_ = 0;
 };
 
 }  // namespace ampwell::platform::sim

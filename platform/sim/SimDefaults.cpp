@@ -12,8 +12,18 @@ std::optional<PropertyValue> SimDefaults::value(const std::string& key) const {
 }
 
 void SimDefaults::set(const std::string& key, const PropertyValue& value) {
+    WriteObserver observer;
+    {
+        std::lock_guard lock(mutex_);
+        values_.insert_or_assign(key, value);
+        observer = observer_;
+    }
+    if (observer) observer(key, value);
+}
+
+void SimDefaults::setWriteObserver(WriteObserver observer) {
     std::lock_guard lock(mutex_);
-    values_.insert_or_assign(key, value);
+    observer_ = std::move(observer);
 }
 
 void SimDefaults::remove(const std::string& key) {

@@ -2,6 +2,7 @@
 
 #include "platform/Defaults.hpp"
 
+#include <functional>
 #include <mutex>
 
 namespace ampwell::platform::sim {
@@ -17,10 +18,15 @@ public:
     void remove(const std::string& key) override;
     // A copy of the whole domain (tests and the demo show what was written).
     PropertyDictionary contents() const;
+    // Called after every write, on the writing thread, with the key and the value written; empty:
+    // nobody is told.
+    using WriteObserver = std::function<void(const std::string&, const PropertyValue&)>;
+    void setWriteObserver(WriteObserver observer);
 
 private:
     mutable std::mutex mutex_;
     PropertyDictionary values_;
+    WriteObserver observer_;  // guarded by mutex_
 };
 
 }  // namespace ampwell::platform::sim

@@ -148,7 +148,9 @@ std::optional<std::function<void()>> SimMainQueue::nextWork(std::unique_lock<std
     }
 }
 
-void SimMainQueue::runUntil(Date deadline) {
+void SimMainQueue::runUntil(Date deadline) { runUntil(deadline, nullptr); }
+
+bool SimMainQueue::runUntil(Date deadline, const std::function<bool()>& done) {
     {
         std::lock_guard lock(mutex_);
         if (running_) throw std::logic_error("SimMainQueue::runUntil called from work it runs");
@@ -163,14 +165,15 @@ void SimMainQueue::runUntil(Date deadline) {
     } running{*this};
 
     const double target = clock_.elapsedAt(deadline);
-    if (target < clock_.elapsed()) return;
+    if (target < clock_.elapsed()) return false;
     for (;;) {
+        if (done && done()) return true;
         std::optional<std::function<void()>> work;
         {
             std::unique_lock lock(mutex_);
             work = nextWork(lock, target);
         }
-        if (!work) return;
+        if (!work) return false;
         if (*work) (*work)();
     }
 }

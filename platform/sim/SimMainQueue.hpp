@@ -42,6 +42,7 @@ public:
     // clock a deadline equal to now runs the work that is runnable now. Throws std::logic_error
     // when called from work it runs.
     void runUntil(Date deadline) override;
+    bool runUntil(Date deadline, const std::function<bool()>& done) override;
 
     // Runs `work` once virtual time reaches `elapsed` seconds after the start (the timeline).
     // Any thread.

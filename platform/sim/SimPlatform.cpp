@@ -2,6 +2,9 @@
 
 #include "platform/sim/SimTimeline.hpp"
 #include "platform/sim/SimulationLoader.hpp"
+#include "platform/sim/SimPropertyJSON.hpp"
+
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <cmath>
@@ -41,6 +44,8 @@ SimPlatform::SimPlatform(SimulationModel model, SimPlatformEnvironment environme
       lock_(model_.lockDirectory.value_or(
                 SimInstanceLock::defaultDirectory(environment.runtimeDirectory, environment.temporaryDirectory)),
             !model_.lockDirectory, log_),
+      userScript_(model_.ui),
+      mainThread_(std::this_thread::get_id()),
       refreshService_(model_.refreshService, model_.file, queue_, clock_, registry_, mobileDevices_, log_) {
     registry_.addEntries(model_.registry);
     for (const auto& [id, script] : model_.usbHost) usbHost_.setScript(id, script);
@@ -49,6 +54,12 @@ SimPlatform::SimPlatform(SimulationModel model, SimPlatformEnvironment environme
 
 void SimPlatform::scheduleTimeline() {
     for (const auto& event : model_.timeline) {
+        if (const auto* ui = std::get_if<SimUiEvent>(&event.action)) {
+            queue_.postAt(event.at, [this, ui] {
+                if (userScript_.perform) userScript_.perform(ui->action);
+            });
+            continue;
+        }
         queue_.postAt(event.at, [this, &event] {
             // The file was checked against the registry when it was read; only changes made from
             // C++ since then can make an event fail, and the simulation then goes on without it.
@@ -59,6 +70,44 @@ void SimPlatform::scheduleTimeline() {
             }
         });
     }
+    // Scheduled after the timeline, so that events at the same moment still happen before it.
+    if (model_.clock && model_.clock->until) {
+        queue_.postAt(*model_.clock->until, [this] {
+            UserAction quit;
+            quit.kind = UserAction::Kind::quit;
+            quit.origin = model_.file + ": $.clock.until";
+            if (userScript_.perform) userScript_.perform(quit);
+        });
+    }
+}
+
+void SimPlatform::setEventStream(EventStream* stream) {
+    stream_.store(stream);
+    if (!stream) {
+        usbHost_.setResetObserver({});
+        defaults_.setWriteObserver({});
+        log_.setObserver({});
+        return;
+    }
+    usbHost_.setResetObserver([this](EntryID id, const std::optional<UsbHostError>& error) {
+        nlohmann::json fields{{"entryID", id}, {"result", error ? error->description : "ok"}};
+        if (error) fields["code"] = fmt::format("0x{:08X}", static_cast<std::uint32_t>(error->code));
+        tell("usb-reset", std::move(fields));
+    });
+    defaults_.setWriteObserver([this](const std::string& key, const PropertyValue& value) {
+        tell("defaults-write", {{"key", key}, {"value", propertyJSON(value)}});
+    });
+    log_.setObserver([this](const std::string& line) { tell("log", {{"text", line}}); });
+}
+
+void SimPlatform::tell(const std::string& event, nlohmann::json fields) {
+    if (std::this_thread::get_id() == mainThread_) {
+        if (EventStream* stream = stream_.load()) stream->emit(event, fields);
+        return;
+    }
+    queue_.post([this, event, fields = std::move(fields)] {
+        if (EventStream* stream = stream_.load()) stream->emit(event, fields);
+    });
 }
 
 std::optional<std::int64_t> SimPlatform::bootTimeSeconds() {

@@ -13,7 +13,9 @@
 #include "platform/sim/SimUsbHost.hpp"
 #include "platform/sim/SimulationModel.hpp"
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <string>
 
 namespace ampwell::platform::sim {
@@ -43,6 +45,12 @@ public:
     RefreshInstallation refreshInstallation() override { return refreshService_.installation(); }
     // Whole seconds of the file's bootTime (rounded down); nullopt when it gives none.
     std::optional<std::int64_t> bootTimeSeconds() override;
+    // The file's "ui"; its timeline actions and the quit at clock.until go to its `perform`.
+    UserScript* userScript() override { return &userScript_; }
+    // "usb-reset" {"entryID", "result", and "code" on failure}, "defaults-write" {"key", "value"},
+    // "log" {"text"}. Side effects on other threads reach the stream through the main queue. While
+    // a stream is set, system-log lines go to it instead of standard error.
+    void setEventStream(EventStream* stream) override;
 
     // The simulation's own parts, for the simulated services built on them and for tests.
     const SimulationModel& model() const { return model_; }
@@ -60,6 +68,8 @@ public:
 
 private:
     void scheduleTimeline();
+    // Tells the stream at once on the main thread, through the main queue from any other.
+    void tell(const std::string& event, nlohmann::json fields);
 
     SimulationModel model_;
     SimClock clock_;
@@ -71,6 +81,9 @@ private:
     SimMobileDeviceService mobileDeviceService_;
     SimDefaults defaults_;
     SimInstanceLock lock_;
+    UserScript userScript_;
+    std::atomic<EventStream*> stream_{nullptr};
+    std::thread::id mainThread_;  // the thread that made the platform
     SimRefreshService refreshService_;  // after everything its daemon uses
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/SystemLog.hpp"
 
+#include <functional>
 #include <iosfwd>
 #include <mutex>
 #include <string>
@@ -17,9 +18,12 @@ public:
     SimSystemLog();
     explicit SimSystemLog(std::ostream& out);
     void write(const std::string& line) override;
+    // While set, each line goes to `observer` (on the writing thread) instead of the stream.
+    void setObserver(std::function<void(const std::string&)> observer);
 
 private:
     std::mutex mutex_;
+    std::function<void(const std::string&)> observer_;  // guarded
     std::ostream& out_;
 };
 

@@ -11,6 +11,8 @@ struct Apply {
     void operator()(const SimRemoveEvent& remove) const { registry.removeEntry(remove.id); }
     void operator()(const SimSetEvent& set) const { registry.setProperties(set.id, set.properties, set.removedKeys); }
     void operator()(const SimMessageEvent& message) const { registry.sendMessage(message.id, message.type); }
+    // The scripted user acts through the desktop, not on the machine (SimPlatform hands it over).
+    void operator()(const SimUiEvent&) const {}
     void operator()(const SimMobileEvent& mobile) const {
         if (!mobile.remove) {
             devices.update(mobile.update);

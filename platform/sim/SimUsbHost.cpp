@@ -35,6 +35,16 @@ struct SimUsbHost::State {
     std::size_t openClients = 0;              // guarded
     EntryID lastID;                           // guarded: highest ID handed out or reserved
     std::uint64_t lastSession = 0;            // guarded: highest session handed out
+    SimUsbHost::ResetObserver observer;       // guarded
+
+    void tellReset(EntryID id, const std::optional<UsbHostError>& error) const {
+        SimUsbHost::ResetObserver copy;
+        {
+            std::lock_guard lock(mutex);
+            copy = observer;
+        }
+        if (copy) copy(id, error);
+    }
 
     std::optional<SimUsbScript> scriptFor(EntryID id) const {
         std::lock_guard lock(mutex);
@@ -83,6 +93,13 @@ public:
     }
 
     std::optional<UsbHostError> reset() override {
+        auto error = resetDevice();
+        state_->tellReset(id_, error);
+        return error;
+    }
+
+private:
+    std::optional<UsbHostError> resetDevice() {
         {
             std::lock_guard lock(state_->mutex);
             state_->resetCalls.push_back(id_);
@@ -99,7 +116,6 @@ public:
         return std::nullopt;
     }
 
-private:
     std::shared_ptr<SimUsbHost::State> state_;
     EntryID id_;
     bool used_ = false;  // after a reset the client's device is gone, as on a real bus
@@ -126,6 +142,11 @@ UsbHostOpenResult SimUsbHost::open(const RegistryEntry& device) {
 void SimUsbHost::setScript(EntryID id, SimUsbScript script) {
     std::lock_guard lock(state_->mutex);
     state_->scripts.insert_or_assign(id, std::move(script));
+}
+
+void SimUsbHost::setResetObserver(ResetObserver observer) {
+    std::lock_guard lock(state_->mutex);
+    state_->observer = std::move(observer);
 }
 
 std::vector<EntryID> SimUsbHost::resetCalls() const {

@@ -4,6 +4,7 @@
 #include "platform/sim/SimRegistry.hpp"
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -33,6 +34,10 @@ public:
     UsbHostOpenResult open(const RegistryEntry& device) override;
 
     void setScript(EntryID id, SimUsbScript script);
+    // Called after every reset call, on the thread that made it, with the entry ID and the error
+    // (nullopt when the device was reset); empty: nobody is told.
+    using ResetObserver = std::function<void(EntryID, const std::optional<UsbHostError>&)>;
+    void setResetObserver(ResetObserver observer);
     // The registry IDs reset was called for, failed calls included, in call order.
     std::vector<EntryID> resetCalls() const;
     // Clients opened and not yet destroyed.

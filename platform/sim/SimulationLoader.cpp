@@ -54,6 +54,7 @@ SimClockSettings readClock(const SimJsonNode& node) {
         }
     }
     if (auto speed = object.optional("speed")) clock.speed = readFromZero(*speed, "a speed");
+    if (auto until = object.optional("until")) clock.until = readSeconds(*until);
     object.finish();
     return clock;
 }
@@ -181,7 +182,69 @@ SimMobileEvent readMobile(const SimJsonNode& node) {
     return mobile;
 }
 
-const char* const kActions[] = {"add", "remove", "set", "message", "mobile"};
+// A text that must be one of `choices`; the message lists them.
+std::string readChoice(const SimJsonNode& node, const std::vector<std::string>& choices) {
+    const std::string value = node.string();
+    for (const auto& choice : choices)
+        if (value == choice) return value;
+    std::string expected;
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (i > 0) expected += i + 1 == choices.size() ? " or " : ", ";
+        expected += jsonQuoted(choices[i]);
+    }
+    node.fail("expected " + expected + ", found " + jsonQuoted(value));
+}
+
+// "ui": {"alertAnswers": [titles], "notifications": status, "onRequest": status}.
+UserScript readUserScript(const SimJsonNode& node) {
+    auto object = node.object();
+    UserScript script;
+    if (auto answers = object.optional("alertAnswers"))
+        for (const auto& answer : answers->items()) script.alertAnswers.push_back(answer.name());
+    if (auto status = object.optional("notifications"))
+        script.notifications =
+            readChoice(*status, {"notDetermined", "denied", "authorized", "provisional", "ephemeral"});
+    if (auto answer = object.optional("onRequest")) script.onRequest = readChoice(*answer, {"authorized", "denied"});
+    object.finish();
+    return script;
+}
+
+// A timeline "ui": one of {"open": "menu" | "reset"}, {"close": "menu"}, {"click": [titles]} and
+// {"notification": "reset-ipad-usb" | "ignore" | "default"}.
+SimUiEvent readUiEvent(const SimJsonNode& node) {
+    auto object = node.object();
+    std::optional<SimJsonNode> chosen;
+    std::string name;
+    for (const char* key : {"open", "close", "click", "notification"}) {
+        auto found = object.optional(key);
+        if (!found) continue;
+        if (chosen) found->fail("a ui event does one thing; it already has \"" + name + "\"");
+        chosen = found;
+        name = key;
+    }
+    object.finish();
+    if (!chosen) node.fail("a ui event needs one of \"open\", \"close\", \"click\" or \"notification\"");
+    SimUiEvent event;
+    UserAction& action = event.action;
+    action.origin = node.file() + ": " + chosen->path();
+    if (name == "open") {
+        const bool main = readChoice(*chosen, {"menu", "reset"}) == "menu";
+        action.kind = main ? UserAction::Kind::openMenu : UserAction::Kind::openResetMenu;
+    } else if (name == "close") {
+        readChoice(*chosen, {"menu"});
+        action.kind = UserAction::Kind::closeMenu;
+    } else if (name == "click") {
+        action.kind = UserAction::Kind::click;
+        for (const auto& title : chosen->items()) action.titlePath.push_back(title.name());
+        if (action.titlePath.empty()) chosen->fail("a click needs the title of at least one item");
+    } else {
+        action.kind = UserAction::Kind::answerNotification;
+        action.response = readChoice(*chosen, {"reset-ipad-usb", "ignore", "default"});
+    }
+    return event;
+}
+
+const char* const kActions[] = {"add", "remove", "set", "message", "mobile", "ui"};
 
 // One timed event; `timeKey` names its time ("at" on the timeline, "after" for a refresh's actions).
 SimTimelineEvent readEvent(const SimJsonNode& node, double previousAt, const char* timeKey = "at") {
@@ -202,13 +265,18 @@ SimTimelineEvent readEvent(const SimJsonNode& node, double previousAt, const cha
         name = key;
     }
     object.finish();
-    if (!action) node.fail("an event needs one of \"add\", \"remove\", \"set\", \"message\" or \"mobile\"");
+    if (!action)
+        node.fail("an event needs one of \"add\", \"remove\", \"set\", \"message\", \"mobile\" or \"ui\"");
     event.path = action->path();
     if (name == "add") event.action = readAdd(*action);
     if (name == "remove") event.action = SimRemoveEvent{action->entryID()};
     if (name == "set") event.action = readSet(*action);
     if (name == "message") event.action = readMessage(*action);
     if (name == "mobile") event.action = readMobile(*action);
+    if (name == "ui") {
+        if (std::string(timeKey) != "at") action->fail("the user acts on the timeline, not in a refresh's actions");
+        event.action = readUiEvent(*action);
+    }
     return event;
 }
 
@@ -400,6 +468,7 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
     const auto timeline = top.optional("timeline");
     const auto lockDirectory = top.optional("lockDirectory");
     const auto usbHost = top.optional("usbHost");
+    const auto ui = top.optional("ui");
     const auto refreshService = top.optional("refreshService");
     top.finish();
 
@@ -423,6 +492,7 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
     if (timeline) model.timeline = readTimeline(*timeline);
     if (lockDirectory) model.lockDirectory = lockDirectory->name();
     if (usbHost) model.usbHost = readUsbHost(*usbHost);
+    if (ui) model.ui = readUserScript(*ui);
     if (refreshService) model.refreshService = readRefreshService(*refreshService);
     checkAgainstRegistry(model);
     if (usbHost) checkUsbHostIDs(model, *usbHost);

@@ -2,6 +2,7 @@
 
 #include "platform/PropertyValue.hpp"
 #include "platform/Registry.hpp"
+#include "platform/UserScript.hpp"
 #include "platform/sim/SimEntry.hpp"
 #include "platform/sim/SimMobileDevice.hpp"
 #include "platform/sim/SimUsbHost.hpp"
@@ -19,6 +20,8 @@ namespace ampwell::platform::sim {
 struct SimClockSettings {
     std::optional<double> start;  // seconds since 1970; absent: the moment the program starts
     double speed = 1;             // 0 frozen, 1 real time, N times real time
+    // Seconds after the start at which a run of the application ends as if the user quit.
+    std::optional<double> until;
 };
 
 // What one timeline event does.
@@ -42,7 +45,12 @@ struct SimMobileEvent {
     SimMobileDeviceUpdate update;
     bool remove = false;
 };
-using SimTimelineAction = std::variant<SimAddEvent, SimRemoveEvent, SimSetEvent, SimMessageEvent, SimMobileEvent>;
+// What the scripted user does; the registry is not touched.
+struct SimUiEvent {
+    UserAction action;
+};
+using SimTimelineAction =
+    std::variant<SimAddEvent, SimRemoveEvent, SimSetEvent, SimMessageEvent, SimMobileEvent, SimUiEvent>;
 
 struct SimTimelineEvent {
     double at = 0;  // seconds after the start
@@ -99,6 +107,8 @@ struct SimulationModel {
     std::optional<std::string> lockDirectory;
     // "usbHost": the scripted answers of the USB host, by registry entry ID.
     std::map<EntryID, SimUsbScript> usbHost;
+    // "ui": the scripted user's answers (its timed actions are timeline events).
+    UserScript ui;
     // "refreshService": the privileged refresh service; absent: the component is not installed.
     std::optional<SimRefreshServiceSpec> refreshService;
 };

@@ -58,7 +58,8 @@ TEST_F(LinuxTelemetryTest, AComputerWithoutTypeCPortsSaysItGivesNoOutputFigures)
     sysfs.removeDevice(FakeLaptop::typeCPort(0));
     sysfs.removeDevice(FakeLaptop::typeCPort(1));
     const auto snapshot = telemetry.read();
-    EXPECT_EQ(snapshot.error, std::optional<std::string>(Telemetry::kNoPowerServiceMessage));
+    // The computer is not called a Mac.
+    EXPECT_EQ(snapshot.error, std::optional<std::string>("这台电脑未提供 USB 输出功率信息"));
     // Without connector links nothing is on a USB-C port.
     EXPECT_TRUE(snapshot.ports.empty());
 }

@@ -32,7 +32,7 @@ bool packageInstalled() {
 #define SKIP_UNLESS_INSTALLED() \
     if (!packageInstalled()) GTEST_SKIP() << "the ampwell package is not installed"
 
-TEST(InstalledPackage, ShipsThePrograms_TheUnits_TheRule_TheManualPagesAndNothingElse) {
+TEST(InstalledPackage, ShipsTheProgramsUnitsRuleManualPagesAndDesktopFilesAndNothingElse) {
     SKIP_UNLESS_INSTALLED();
     std::set<std::string> files;
     std::istringstream listing(commandOutput("dpkg -L ampwell"));
@@ -51,10 +51,11 @@ TEST(InstalledPackage, ShipsThePrograms_TheUnits_TheRule_TheManualPagesAndNothin
         "/usr/share/man/man8/ampwelld.8.gz",
         "/usr/share/doc/ampwell/copyright",
         "/usr/share/doc/ampwell/changelog.gz",
+        "/usr/share/metainfo/local.ampwell.metainfo.xml",
+        "/etc/xdg/autostart/ampwell.desktop",
+        "/usr/share/applications/ampwell.desktop",
+        "/usr/share/icons/hicolor/scalable/apps/ampwell.svg",
     };
-    // The desktop files come with the desktop build.
-    for (const char* desktop : {"/etc/xdg/autostart/ampwell.desktop", "/usr/share/applications/ampwell.desktop"})
-        if (files.count(desktop) > 0) expected.insert(desktop);
     EXPECT_EQ(files, expected);
 }
 

@@ -40,7 +40,7 @@ TEST_P(SnapshotGolden, PrintsTheSnapshotSortedAndTheVerdict) {
 INSTANTIATE_TEST_SUITE_P(
     Scenarios, SnapshotGolden,
     ::testing::Values(
-        SnapshotScenario{"examples/desk.json", "tests/scenarios/snapshot/desk.expected.txt"},
+        SnapshotScenario{"tests/scenarios/snapshot/desk.json", "tests/scenarios/snapshot/desk.expected.txt"},
         SnapshotScenario{"tests/scenarios/snapshot/low-power.json", "tests/scenarios/snapshot/low-power.expected.txt"},
         SnapshotScenario{"tests/scenarios/snapshot/no-power-service.json",
                          "tests/scenarios/snapshot/no-power-service.expected.txt"},

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,38 @@ TEST(SimClockWaits, TheMainLoopLetsASleepingJobRunAtItsTime) {
     }
     EXPECT_EQ(events, (std::vector<std::string>{"1 timeline", "2 job", "3 timeline"}));
     EXPECT_EQ(clock.elapsed(), 10.0);
+}
+
+TEST(SimClockWaits, AnAnswerGivenAtAnInstantIsSeenAtThatInstant) {
+    // One job waits up to 4 s for another that answers at once and ends. Between the answer and
+    // the waiter waking, nobody is busy; time must still not jump to the next timeline event.
+    for (int run = 0; run < 200; ++run) {
+        SimClock clock(kStart, 0);
+        SimMainQueue queue(clock);
+        queue.postAt(1, [] {});
+        double answeredAt = -1;
+        {
+            SerialQueue waiter("local.ampwell.test-waiter", clock);
+            SerialQueue answerer("local.ampwell.test-answerer", clock);
+            waiter.async([&] {
+                std::mutex mutex;
+                std::condition_variable answered;
+                bool done = false;
+                answerer.async([&] {
+                    std::lock_guard lock(mutex);
+                    done = true;
+                    answered.notify_all();
+                });
+                std::unique_lock lock(mutex);
+                const Date deadline = clock.now() + Seconds(4);
+                while (!done && clock.waitUntil(answered, lock, deadline)) {
+                }
+                answeredAt = done ? clock.elapsed() : -1;
+            });
+            queue.runUntil(kStart + Seconds(2));
+        }
+        ASSERT_EQ(answeredAt, 0.0) << "run " << run;
+    }
 }
 
 TEST(SimClockWaits, AWaitWithNothingBusyJumpsToItsDeadline) {

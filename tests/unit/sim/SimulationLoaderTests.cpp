@@ -85,7 +85,7 @@ TEST(SimulationLoader, TimelineMistakesAreFoundAtTheirTime) {
     EXPECT_EQ(bodyError(R"("timeline": [{"at": 1, "mobile": {"identifier": "X", "remove": true}}])"),
               "sim.json: $.timeline[0].mobile.identifier: no mobile device \"X\" is listed at this time");
     EXPECT_EQ(bodyError(R"("timeline": [{"at": 1}])"),
-              "sim.json: $.timeline[0]: an event needs one of \"add\", \"remove\", \"set\", \"message\" or \"mobile\"");
+              "sim.json: $.timeline[0]: an event needs one of \"add\", \"remove\", \"set\", \"message\", \"mobile\" or \"ui\"");
     EXPECT_THAT(bodyError(R"("timeline": [{"at": 1, "remove": 10, "add": {"id": 10, "class": "A"}}])"),
                 HasSubstr("sim.json: $.timeline[0].remove: an event does one thing"));
     EXPECT_EQ(bodyError(R"("timeline": [{"at": 1, "remove": 10, "atx": 2}])"), "sim.json: $.timeline[0].atx: unknown key");
@@ -110,6 +110,46 @@ TEST(SimulationLoader, OtherSectionsCheckTheirTypes) {
     EXPECT_EQ(bodyError(R"("registry": [{"id": 1, "class": "A", "properties": {"b": {"$data": "00", "x": 1}}}])"),
               "sim.json: $.registry[0].properties.b: a data value has the one key \"$data\" and nothing else");
     EXPECT_EQ(bodyError(R"("registry": [{"id": 1, "class": ""}])"), "sim.json: $.registry[0].class: expected a non-empty string");
+}
+
+TEST(SimulationLoader, TheScriptedUserIsCheckedLikeTheRest) {
+    EXPECT_EQ(bodyError(R"("ui": {"alertAnswer": []})"), "sim.json: $.ui.alertAnswer: unknown key");
+    EXPECT_EQ(bodyError(R"("ui": {"alertAnswers": ["取消", ""]})"),
+              "sim.json: $.ui.alertAnswers[1]: expected a non-empty string");
+    EXPECT_EQ(bodyError(R"("ui": {"notifications": "allowed"})"),
+              "sim.json: $.ui.notifications: expected \"notDetermined\", \"denied\", \"authorized\", \"provisional\" "
+              "or \"ephemeral\", found \"allowed\"");
+    EXPECT_EQ(bodyError(R"("ui": {"onRequest": "provisional"})"),
+              "sim.json: $.ui.onRequest: expected \"authorized\" or \"denied\", found \"provisional\"");
+    EXPECT_EQ(bodyError(R"("clock": {"until": -1})"), "sim.json: $.clock.until: expected seconds from 0, found -1");
+    EXPECT_EQ(bodyError(R"("timeline": [{"at": 1, "ui": {"open": "preferences"}}])"),
+              "sim.json: $.timeline[0].ui.open: expected \"menu\" or \"reset\", found \"preferences\"");
+    EXPECT_EQ(bodyError(R"("timeline": [{"at": 1, "ui": {"close": "reset"}}])"),
+              "sim.json: $.timeline[0].ui.close: expected \"menu\", found \"reset\"");
+    EXPECT_EQ(bodyError(R"("timeline": [{"at": 1, "ui": {"click": []}}])"),
+              "sim.json: $.timeline[0].ui.click: a click needs the title of at least one item");
+    EXPECT_EQ(bodyError(R"("timeline": [{"at": 1, "ui": {"click": "立即刷新"}}])"),
+              "sim.json: $.timeline[0].ui.click: expected an array, found a string");
+    EXPECT_EQ(bodyError(R"("timeline": [{"at": 1, "ui": {"notification": "reset"}}])"),
+              "sim.json: $.timeline[0].ui.notification: expected \"reset-ipad-usb\", \"ignore\" or \"default\", found "
+              "\"reset\"");
+    EXPECT_EQ(bodyError(R"("timeline": [{"at": 1, "ui": {"open": "menu", "close": "menu"}}])"),
+              "sim.json: $.timeline[0].ui.close: a ui event does one thing; it already has \"open\"");
+    EXPECT_EQ(bodyError(R"("timeline": [{"at": 1, "ui": {}}])"),
+              "sim.json: $.timeline[0].ui: a ui event needs one of \"open\", \"close\", \"click\" or \"notification\"");
+    EXPECT_EQ(bodyError(R"("timeline": [{"at": 1, "ui": {"clik": ["立即刷新"]}}])"),
+              "sim.json: $.timeline[0].ui.clik: unknown key");
+
+    const auto model = parse(R"("clock": {"speed": 0, "until": 90}, "ui": {"alertAnswers": ["取消"], "onRequest": "denied"},
+        "timeline": [{"at": 2, "ui": {"click": ["偏好设置", "菜单栏显示", "iPad 功率"]}}])");
+    EXPECT_EQ(model.clock->until, 90.0);
+    EXPECT_EQ(model.ui.alertAnswers, std::vector<std::string>{"取消"});
+    EXPECT_EQ(model.ui.notifications, "notDetermined");
+    EXPECT_EQ(model.ui.onRequest, "denied");
+    const auto& click = std::get<SimUiEvent>(model.timeline.at(0).action).action;
+    EXPECT_EQ(click.kind, UserAction::Kind::click);
+    EXPECT_EQ(click.titlePath, (std::vector<std::string>{"偏好设置", "菜单栏显示", "iPad 功率"}));
+    EXPECT_EQ(click.origin, "sim.json: $.timeline[0].ui.click");
 }
 
 TEST(SimulationLoader, AFileThatCannotBeReadSaysWhy) {

@@ -1,0 +1,97 @@
+#include "app/ui/MenuText.hpp"
+
+#include <fmt/format.h>
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace ampwell {
+
+std::string formatMeasurement(std::optional<double> value, int digits, const std::string& unit) {
+    if (!value) return "— " + unit;
+    return fmt::format("{:.{}f} {}", *value, digits, unit);
+}
+
+std::string truncatedWatts(double watts) {
+    const double whole = std::trunc(watts);
+    if (std::isfinite(whole) && std::fabs(whole) < 9.2e18) return std::to_string(static_cast<std::int64_t>(whole));
+    if (!std::isfinite(whole)) return whole > 0 ? "inf" : (whole < 0 ? "-inf" : "nan");
+    return fmt::format("{:.0f}", whole);
+}
+
+std::string resetItemTitle(const USBResetTarget& target, const std::vector<USBResetTarget>& all) {
+    std::string title;
+    if (target.port) title += "接口 " + std::to_string(*target.port) + " · ";
+    title += target.productName;
+    std::size_t twins = 0;
+    for (const auto& other : all)
+        if (other.productName == target.productName && other.port == target.port) ++twins;
+    if (twins >= 2) {
+        std::string hex = fmt::format("{:X}", target.registryID);
+        if (hex.size() > 4) hex = hex.substr(hex.size() - 4);
+        title += " [" + hex + "]";
+    }
+    if (target.isHub) title += "（含下游设备）";
+    return title + "…";
+}
+
+std::string statusLegend(double threshold) {
+    return "\n达到 80% 上限或正常等待补充时绿色；充电低于 " + truncatedWatts(threshold) + " W 或持续掉电时黄色。";
+}
+
+std::string aboutInformativeText(double threshold) {
+    return "iPad 接电、达到 80% 且未充电时显示绿色。已观察到上限后，76–79% 的正常等待补充也显示绿色；恢复充电后按 " +
+           truncatedWatts(threshold) +
+           " W 分界判断。设备卡片按各接口功率显示绿色或黄色闪电，沿用这一分界；功率未知时灰色，已确认的 iPad "
+           "上限保护仍为绿色。\n\n启用及时更新功率后，查看菜单时持续更新读数，收起后仍会定期更新菜单栏图标。"
+           "接入新设备或立即刷新也会请求新读数。供电档位是上限，实际功率可以更低。\n\n电量在至少 5 "
+           "分钟的观察中下降 2 个百分点，且在充电中或已低于 75%，会变黄并通知一次。正常的 80%→75% "
+           "等待不触发掉电通知。\n\n可以从菜单选择重置不同 USB "
+           "设备。重置会中断所选设备的数据连接；集线器还会影响下游设备。不保证重新协商供电，只在你确认后执行。";
+}
+
+std::string electricalText(const PortReading& port) {
+    if (!port.watts) return "正在读取功率…";
+    return formatMeasurement(port.volts, 2, "V") + "  /  " + formatMeasurement(port.amps, 2, "A") + "  ·  上限 " +
+           formatMeasurement(port.configuredWatts, 1, "W");
+}
+
+namespace {
+
+// The number after "port", when the rest of the mode is a decimal number.
+// A remainder too large for a 64-bit integer is not a number either.
+std::optional<std::int64_t> portNumberOfMode(const std::string& mode) {
+    if (mode.size() <= 4 || mode.compare(0, 4, "port") != 0) return std::nullopt;
+    const char* first = mode.data() + 4;
+    const char* last = mode.data() + mode.size();
+    for (const char* c = first; c != last; ++c)
+        if (!std::isdigit(static_cast<unsigned char>(*c))) return std::nullopt;
+    std::int64_t number = 0;
+    const auto [end, error] = std::from_chars(first, last, number);
+    if (error != std::errc() || end != last) return std::nullopt;
+    return number;
+}
+
+}  // namespace
+
+std::string statusModeText(const ModeTextInputs& inputs) {
+    if (inputs.mode == "icon") return "";
+    if (inputs.snapshotHasError) return "USB — W";
+    if (inputs.mode == "ipad") {
+        if (!inputs.iPadPort) return "iPad " + formatMeasurement(std::nullopt, 1, "W");
+        const std::string label = inputs.iPadPort->connections.size() >= 2 ? "iPad接口" : "iPad";
+        return label + " " + formatMeasurement(inputs.iPadPort->watts, 1, "W");
+    }
+    if (const auto number = portNumberOfMode(inputs.mode)) {
+        std::optional<double> watts;
+        for (const auto& port : inputs.connectedPorts)
+            if (port.port == *number) watts = port.watts;
+        return "C" + std::to_string(*number) + " " + formatMeasurement(watts, 1, "W");
+    }
+    return std::string("USB") + (inputs.someWattsMissing ? " 已知" : "") + " " + formatMeasurement(inputs.total, 1, "W");
+}
+
+}  // namespace ampwell

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/Clock.hpp"
+#include "platform/Desktop.hpp"
+#include "platform/MainQueue.hpp"
+
+#include <memory>
+#include <string>
+
+namespace ampwell::platform::linux_ {
+
+// Why the Linux desktop cannot be shown in this session, as one line for standard error; empty
+// when it can. It needs an X11 or Wayland display GTK can open, a session bus, and, when
+// `needTrayHost` (the automatic choice), a StatusNotifierWatcher on that bus. Opens the display
+// as a side effect. Main thread, before the loop runs.
+std::string linuxDesktopUnavailableReason(bool needTrayHost);
+
+// The Linux desktop: a StatusNotifierItem with a dbusmenu menu, the drawn GTK panel on a left
+// click, GTK dialogs and desktop notifications, all on GLib's default main context, the one the
+// Linux backend's main queue runs. Call only after linuxDesktopUnavailableReason answered empty.
+// Throws std::runtime_error when the tray item cannot be exported.
+std::unique_ptr<Desktop> makeLinuxDesktop(MainQueue& queue, const Clock& clock);
+
+}  // namespace ampwell::platform::linux_

@@ -1,0 +1,221 @@
+#include "platform/linux/desktop/StatusNotifierItem.hpp"
+
+#include <gio/gio.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace ampwell::platform::linux_ {
+
+namespace {
+
+constexpr const char* kInterface = "org.kde.StatusNotifierItem";
+
+constexpr const char* kIntrospection = R"XML(<node>
+ <interface name="org.kde.StatusNotifierItem">
+  <property name="Category" type="s" access="read"/>
+  <property name="Id" type="s" access="read"/>
+  <property name="Title" type="s" access="read"/>
+  <property name="Status" type="s" access="read"/>
+  <property name="WindowId" type="i" access="read"/>
+  <property name="IconThemePath" type="s" access="read"/>
+  <property name="IconName" type="s" access="read"/>
+  <property name="IconPixmap" type="a(iiay)" access="read"/>
+  <property name="OverlayIconName" type="s" access="read"/>
+  <property name="OverlayIconPixmap" type="a(iiay)" access="read"/>
+  <property name="AttentionIconName" type="s" access="read"/>
+  <property name="AttentionIconPixmap" type="a(iiay)" access="read"/>
+  <property name="AttentionMovieName" type="s" access="read"/>
+  <property name="ToolTip" type="(sa(iiay)ss)" access="read"/>
+  <property name="ItemIsMenu" type="b" access="read"/>
+  <property name="Menu" type="o" access="read"/>
+  <property name="XAyatanaLabel" type="s" access="read"/>
+  <property name="XAyatanaLabelGuide" type="s" access="read"/>
+  <property name="XAyatanaOrderingIndex" type="u" access="read"/>
+  <method name="ContextMenu"><arg name="x" type="i" direction="in"/><arg name="y" type="i" direction="in"/></method>
+  <method name="Activate"><arg name="x" type="i" direction="in"/><arg name="y" type="i" direction="in"/></method>
+  <method name="SecondaryActivate"><arg name="x" type="i" direction="in"/><arg name="y" type="i" direction="in"/></method>
+  <method name="Scroll"><arg name="delta" type="i" direction="in"/><arg name="orientation" type="s" direction="in"/></method>
+  <signal name="NewTitle"/>
+  <signal name="NewIcon"/>
+  <signal name="NewAttentionIcon"/>
+  <signal name="NewOverlayIcon"/>
+  <signal name="NewToolTip"/>
+  <signal name="NewStatus"><arg name="status" type="s"/></signal>
+  <signal name="XAyatanaNewLabel"><arg name="label" type="s"/><arg name="guide" type="s"/></signal>
+ </interface>
+</node>)XML";
+
+GDBusNodeInfo* introspection() {
+    static GDBusNodeInfo* info = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
+    return info;
+}
+
+GVariant* pixmapArray(const std::vector<IconPixmap>& pixmaps) {
+    GVariantBuilder builder;
+    g_variant_builder_init(&builder, G_VARIANT_TYPE("a(iiay)"));
+    for (const auto& p : pixmaps) {
+        GVariant* bytes = g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, p.argb.data(), p.argb.size(), 1);
+        g_variant_builder_add(&builder, "(ii@ay)", p.width, p.height, bytes);
+    }
+    return g_variant_builder_end(&builder);
+}
+
+}  // namespace
+
+struct StatusNotifierItem::Impl {
+    static void methodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
+                           GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {
+        auto* self = static_cast<StatusNotifierItem*>(data);
+        std::function<void(int, int)>* handler = nullptr;
+        const std::string name = method;
+        if (name == "Activate") handler = &self->onActivate;
+        else if (name == "SecondaryActivate") handler = &self->onSecondaryActivate;
+        else if (name == "ContextMenu") handler = &self->onContextMenu;
+        if (name == "Scroll") {
+            g_dbus_method_invocation_return_value(invocation, nullptr);
+            return;
+        }
+        gint32 x = 0;
+        gint32 y = 0;
+        g_variant_get(parameters, "(ii)", &x, &y);
+        // Answer first: the handler may open a modal window, and the host must not wait for it.
+        g_dbus_method_invocation_return_value(invocation, nullptr);
+        if (handler && *handler) (*handler)(x, y);
+    }
+
+    static GVariant* getProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* property,
+                                 GError**, gpointer data) {
+        auto* self = static_cast<StatusNotifierItem*>(data);
+        const std::string name = property;
+        auto str = [](const std::string& s) { return g_variant_new_string(s.c_str()); };
+        if (name == "Category") return g_variant_new_string("Hardware");
+        if (name == "Id") return str(self->id_);
+        if (name == "Title") return str(self->title_);
+        if (name == "Status") return str(self->status_);
+        if (name == "WindowId") return g_variant_new_int32(0);
+        if (name == "IconThemePath") return str(self->themePath_);
+        if (name == "IconName") return str(self->iconName_);
+        if (name == "IconPixmap") return pixmapArray(self->pixmaps_);
+        if (name == "OverlayIconPixmap" || name == "AttentionIconPixmap") return pixmapArray({});
+        if (name == "ToolTip") {
+            return g_variant_new("(s@a(iiay)ss)", "", pixmapArray({}), self->toolTipTitle_.c_str(),
+                                 self->toolTipBody_.c_str());
+        }
+        if (name == "ItemIsMenu") return g_variant_new_boolean(FALSE);
+        if (name == "Menu") return g_variant_new_object_path(self->menuPath_.c_str());
+        if (name == "XAyatanaLabel") return str(self->label_);
+        if (name == "XAyatanaLabelGuide") return str(self->labelGuide_);
+        if (name == "XAyatanaOrderingIndex") return g_variant_new_uint32(0);
+        return g_variant_new_string("");  // the remaining names: overlay, attention, movie
+    }
+
+    static void registered(GObject* source, GAsyncResult* result, gpointer data) {
+        GError* error = nullptr;
+        GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+        if (error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
+            g_error_free(error);
+            return;  // the item is gone
+        }
+        auto* self = static_cast<StatusNotifierItem*>(data);
+        self->registered_ = reply != nullptr;
+        if (reply) g_variant_unref(reply);
+        if (error) g_error_free(error);
+        if (self->onRegistration) self->onRegistration(self->registered_);
+    }
+
+    static void watcherAppeared(GDBusConnection* connection, const gchar*, const gchar*, gpointer data) {
+        auto* self = static_cast<StatusNotifierItem*>(data);
+        g_dbus_connection_call(connection, kWatcherName, "/StatusNotifierWatcher", kWatcherName,
+                               "RegisterStatusNotifierItem", g_variant_new("(s)", self->busName_.c_str()),
+                               nullptr, G_DBUS_CALL_FLAGS_NONE, 5000,
+                               static_cast<GCancellable*>(self->cancellable_), registered, self);
+    }
+
+    static void watcherVanished(GDBusConnection*, const gchar*, gpointer data) {
+        auto* self = static_cast<StatusNotifierItem*>(data);
+        const bool was = self->registered_;
+        self->registered_ = false;
+        if (was && self->onRegistration) self->onRegistration(false);
+    }
+};
+
+namespace {
+const GDBusInterfaceVTable vtable = {StatusNotifierItem::Impl::methodCall, StatusNotifierItem::Impl::getProperty,
+                                     nullptr, {}};
+}
+
+StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, std::string id, std::string menuPath)
+    : connection_(connection), id_(std::move(id)), menuPath_(std::move(menuPath)) {
+    g_object_ref(connection_);
+    busName_ = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-1";
+    GError* error = nullptr;
+    objectId_ = g_dbus_connection_register_object(connection_, kObjectPath, introspection()->interfaces[0],
+                                                  &vtable, this, nullptr, &error);
+    if (objectId_ == 0) {
+        std::string what = error ? error->message : "unknown error";
+        if (error) g_error_free(error);
+        g_object_unref(connection_);
+        throw std::runtime_error("cannot export the status item: " + what);
+    }
+    cancellable_ = g_cancellable_new();
+    ownerId_ = g_bus_own_name_on_connection(connection_, busName_.c_str(), G_BUS_NAME_OWNER_FLAGS_NONE, nullptr,
+                                            nullptr, nullptr, nullptr);
+    watchId_ = g_bus_watch_name_on_connection(connection_, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                              Impl::watcherAppeared, Impl::watcherVanished, this, nullptr);
+}
+
+StatusNotifierItem::~StatusNotifierItem() {
+    g_cancellable_cancel(static_cast<GCancellable*>(cancellable_));
+    g_object_unref(cancellable_);
+    g_bus_unwatch_name(watchId_);
+    g_bus_unown_name(ownerId_);
+    g_dbus_connection_unregister_object(connection_, objectId_);
+    g_object_unref(connection_);
+}
+
+void StatusNotifierItem::emit(const char* signal, const char* argsType, const std::string& a, const std::string& b) {
+    GVariant* args = nullptr;
+    if (argsType && std::string(argsType) == "(s)") args = g_variant_new("(s)", a.c_str());
+    if (argsType && std::string(argsType) == "(ss)") args = g_variant_new("(ss)", a.c_str(), b.c_str());
+    g_dbus_connection_emit_signal(connection_, nullptr, kObjectPath, kInterface, signal, args, nullptr);
+}
+
+void StatusNotifierItem::setTitle(const std::string& title) {
+    if (title == title_) return;
+    title_ = title;
+    emit("NewTitle");
+}
+
+void StatusNotifierItem::setVisible(bool visible) {
+    const std::string status = visible ? "Active" : "Passive";
+    if (status == status_) return;
+    status_ = status;
+    emit("NewStatus", "(s)", status_);
+}
+
+void StatusNotifierItem::setIcon(std::vector<IconPixmap> pixmaps, const std::string& name, const std::string& themePath) {
+    bool same = name == iconName_ && themePath == themePath_ && pixmaps.size() == pixmaps_.size();
+    for (std::size_t i = 0; same && i < pixmaps.size(); ++i) same = pixmaps[i].argb == pixmaps_[i].argb;
+    if (same) return;
+    pixmaps_ = std::move(pixmaps);
+    iconName_ = name;
+    themePath_ = themePath;
+    emit("NewIcon");
+}
+
+void StatusNotifierItem::setToolTip(const std::string& title, const std::string& body) {
+    if (title == toolTipTitle_ && body == toolTipBody_) return;
+    toolTipTitle_ = title;
+    toolTipBody_ = body;
+    emit("NewToolTip");
+}
+
+void StatusNotifierItem::setLabel(const std::string& label, const std::string& guide) {
+    if (label == label_ && guide == labelGuide_) return;
+    label_ = label;
+    labelGuide_ = guide;
+    emit("XAyatanaNewLabel", "(ss)", label_, labelGuide_);
+}
+
+}  // namespace ampwell::platform::linux_

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/Menu.hpp"
+#include "platform/linux/desktop/PanelWindow.hpp"
+
+#include <memory>
+#include <vector>
+
+namespace ampwell::platform::linux_ {
+
+// The drawn panel of a retained menu: the menu's views drawn by their own code on the canvas,
+// then its other items as buttons (submenus pop up as GTK menus, filled when they open). While
+// the panel is shown the menu counts as open; choosing a button closes the panel and every open
+// menu, innermost first, and then performs the item. Main thread; needs an open display.
+class TrayPanel {
+public:
+    // Shows the panel for `menu` near (x, y) (the pointer when both are 0), or hides it when it
+    // is shown already: a second click on the tray item closes it, as it would a menu.
+    void toggle(const std::shared_ptr<Menu>& menu, int x, int y);
+    void hide() { window_.hide(); }
+    bool isShown() const { return window_.isShown(); }
+    // The views changed: draw them again while shown.
+    void redraw();
+    PanelWindow& window() { return window_; }
+
+    TrayPanel();
+
+private:
+    std::vector<PanelRow> rows(Menu& menu);
+    std::vector<PanelMenuEntry> entries(const std::shared_ptr<Menu>& menu);
+    void closeMenus();
+    void choose(const std::weak_ptr<MenuItem>& item);
+
+    PanelWindow window_;
+    std::shared_ptr<Menu> menu_;
+    std::vector<std::weak_ptr<Menu>> openSubmenus_;
+};
+
+}  // namespace ampwell::platform::linux_

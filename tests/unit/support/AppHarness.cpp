@@ -1,0 +1,141 @@
+#include "tests/unit/support/AppHarness.hpp"
+
+#include "platform/sim/SimulationLoader.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace ampwell::test {
+
+std::string deskSimulation(const DeskOptions& options) {
+    nlohmann::json details = nlohmann::json::array();
+    if (options.iPad) {
+        nlohmann::json port = {{"PortIndex", 1}, {"AdapterVoltage", 5080}, {"Current", 1700},
+                               {"ConfiguredVoltage", 5000}, {"ConfiguredCurrent", 3000}};
+        if (options.iPadMilliwatts) port["Watts"] = *options.iPadMilliwatts;
+        details.push_back(port);
+    }
+    nlohmann::json registry = nlohmann::json::array({
+        {{"id", 4294967800}, {"class", "AppleSmartBattery"},
+         {"properties", {{"PowerOutDetails", details}, {"UpdateTime", 1799999990}}}},
+        {{"id", 4294968001}, {"class", "IOPortFeatureUSB"}, {"planes", {{"IOPort", nullptr}}},
+         {"properties", {{"ParentPortTypeDescription", "USB-C"}, {"ParentPortNumber", 1}}}},
+        {{"id", 4294968002}, {"class", "IOPortFeatureUSB"}, {"planes", {{"IOPort", nullptr}}},
+         {"properties", {{"ParentPortTypeDescription", "USB-C"}, {"ParentPortNumber", 2}}}},
+    });
+    if (options.iPad)
+        registry.push_back({{"id", 4294968100}, {"class", "IOUSBHostDevice"}, {"conforms", {"IOUSBDevice"}},
+                            {"planes", {{"IOService", nullptr}, {"IOPort", 4294968001}}},
+                            {"properties", {{"USB Product Name", "iPad"}, {"USB Serial Number", "00008103-001A"},
+                                            {"sessionID", 1234567}, {"idVendor", 1452}}}});
+    nlohmann::json simulation = {
+        {"format", "ampwell-simulation/1"},
+        {"clock", {{"start", 1800000000}, {"speed", 0}}},
+        {"bootTime", 1799990000},
+        {"registry", registry},
+        {"mobileDevices", nlohmann::json::array()},
+        {"defaults", nlohmann::json::parse(options.defaults)},
+        {"timeline", nlohmann::json::parse(options.timeline)},
+        {"ui", nlohmann::json::parse(options.ui)},
+    };
+    return simulation.dump();
+}
+
+AppHarness::AppHarness(const DeskOptions& options, std::vector<std::string> arguments) {
+    char pattern[] = "/tmp/ampwell-app-XXXXXX";
+    directory_ = ::mkdtemp(pattern);
+    tracePath = directory_ + "/trace.jsonl";
+    logPath = directory_ + "/ui.jsonl";
+    if (arguments.empty()) arguments = {"ampwell", "--trace-sampling", tracePath};
+
+    platform_ = std::make_unique<platform::sim::SimPlatform>(
+        platform::sim::parseSimulation(deskSimulation(options), "desk.json"));
+    desktop_ = std::make_unique<platform::headless::HeadlessDesktop>(*platform_, out_, logPath);
+    connector_ = std::make_unique<FakeRefreshConnector>(platform_->mainQueue(), platform_->clock());
+    platform::RefreshInstallation installation = installedRefreshComponent();
+    if (!options.refreshInstalled) installation.isProtectedRegularFile = [](const std::string&) { return false; };
+
+    batteryAnswer = [this] {
+        DeviceBattery battery;
+        battery.serial = "00008103-001A";
+        battery.deviceClass = "iPad";
+        battery.percent = 80;
+        battery.isCharging = false;
+        battery.externalConnected = true;
+        battery.sampledAt = platform_->clock().now();
+        battery.connectionID = "1234567";
+        return std::vector<DeviceBattery>{battery};
+    };
+    auto& platform = *platform_;
+    app_ = AppDelegate::make({
+        platform.clock(),
+        platform.mainQueue(),
+        platform.registry(),
+        platform.defaults(),
+        platform.systemLog(),
+        platform.usbHost(),
+        *desktop_,
+        [&platform] { return platform.bootTimeSeconds(); },
+        [this] {
+            ++batteryReads;
+            platform_->clock().sleepUntil(platform_->clock().now() + platform::Seconds(batteryReadSeconds));
+            return batteryAnswer();
+        },
+        std::make_unique<SystemPowerRefresher>(*connector_, platform.defaults(), platform.mainQueue(), platform.clock(),
+                                               installation),
+        std::move(arguments),
+    });
+}
+
+AppHarness::~AppHarness() {
+    app_->applicationWillTerminate();
+    // Let a battery read or a reset in flight come back, so the controller ends here.
+    platform_->mainQueue().runUntil(platform_->clock().now() + platform::Seconds(10));
+    app_.reset();
+    desktop_.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(directory_, ignored);
+}
+
+void AppHarness::launch() { app_->applicationDidFinishLaunching(); }
+
+void AppHarness::runUntil(double seconds) {
+    platform_->mainQueue().runUntil(platform::dateFromSecondsSince1970(start() + seconds));
+}
+
+double AppHarness::elapsed() const { return platform::secondsSince1970(platform_->clock().now()) - start(); }
+
+namespace {
+std::vector<nlohmann::json> readLines(const std::string& path) {
+    std::vector<nlohmann::json> lines;
+    std::ifstream file(path);
+    std::string line;
+    while (std::getline(file, line))
+        if (!line.empty()) lines.push_back(nlohmann::json::parse(line));
+    return lines;
+}
+}  // namespace
+
+std::vector<nlohmann::json> AppHarness::events(const std::string& event) const {
+    std::vector<nlohmann::json> found;
+    for (auto& line : readLines(logPath))
+        if (event.empty() || line.value("event", "") == event) found.push_back(std::move(line));
+    return found;
+}
+
+std::vector<nlohmann::json> AppHarness::trace() const { return readLines(tracePath); }
+
+std::vector<std::pair<double, std::string>> AppHarness::refreshTriggers() const {
+    std::vector<std::pair<double, std::string>> triggers;
+    for (const auto& record : trace()) {
+        const std::string trigger = record.value("trigger", "");
+        if (trigger == "system-request" || trigger.ends_with("-draw")) continue;
+        triggers.emplace_back(record["time"].get<double>() - start(), trigger);
+    }
+    return triggers;
+}
+
+}  // namespace ampwell::test
