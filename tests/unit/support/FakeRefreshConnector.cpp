@@ -1,5 +1,7 @@
 #include "tests/unit/support/FakeRefreshConnector.hpp"
 
+#include <utility>
+
 namespace ampwell::test {
 
 class FakeRefreshConnector::Connection final : public platform::RefreshConnection {
