@@ -62,7 +62,8 @@ void AppDelegate::startReset(const std::string& deviceName, std::function<ResetR
     if (resetRunning_) return;
     resetRunning_ = true;
     // The job keeps the controller (and so the resetter it uses) alive until the result is back.
-    resetQueue_.async([self = shared_from_this(), deviceName, operation = std::move(operation)]() mutable {
+    resetQueue_.async([self = shared_from_this(), deviceName = std::string(deviceName),
+                       operation = std::move(operation)]() mutable {
         ResetResult result = operation();
         auto& queue = self->mainQueue_;
         queue.post([self = std::move(self), deviceName = std::move(deviceName), result = std::move(result)] {

@@ -172,7 +172,7 @@ namespace {
 class SimRefreshConnection final : public RefreshConnection {
 public:
     explicit SimRefreshConnection(std::shared_ptr<SimRefreshService::State> service)
-        : service_(std::move(service)), state_(std::make_shared<ConnectionState>()) {}
+        : service_(service), state_(std::make_shared<ConnectionState>()) {}
     ~SimRefreshConnection() override { state_->released = true; }
 
     void setInvalidationHandler(std::function<void()> handler) override { state_->invalidation = std::move(handler); }
