@@ -5,6 +5,7 @@
 #include "app/model/Telemetry.hpp"
 #include "fuzz/RandomRegistry.hpp"
 #include "tests/unit/support/FixedClock.hpp"
+#include "tests/unit/support/SnapshotInvariants.hpp"
 
 #include <cstdlib>
 
@@ -27,15 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         Telemetry telemetry(registry, clock, boot);
         const Snapshot snapshot = telemetry.read();
-        for (std::size_t i = 0; i < snapshot.ports.size(); ++i) {
-            const auto& port = snapshot.ports[i];
-            require(i == 0 || snapshot.ports[i - 1].port <= port.port);
-            require(port.devices == deviceNames(port.connections));
-            require(!port.reportedBatteryPercent || (*port.reportedBatteryPercent >= 0 && *port.reportedBatteryPercent <= 100));
-            for (auto value : {port.watts, port.volts, port.amps, port.configuredWatts})
-                require(!value || *value >= 0);
-        }
-        require(snapshot.error.has_value() == snapshot.ports.empty());
+        require(ampwell::testing::brokenSnapshotRule(snapshot).empty());
         (void)toJSON(snapshot).dump(2);
 
         USBBatterySessions sessions(registry);

@@ -13,6 +13,12 @@ using Date = std::chrono::time_point<std::chrono::system_clock, Seconds>;
 // Seconds between 1970-01-01 and 2001-01-01 UTC, the reference of the dates written in JSON.
 inline constexpr double kSecondsFrom1970To2001 = 978307200.0;
 
+// The latest instant a date may stand for: 9999-12-31T23:59:59Z, the last one written with a
+// four-digit year. Times read from outside stay at or below it, so that a date plus any delay or
+// deadline the program adds still counts whole seconds exactly and fits every integer it is
+// converted to.
+inline constexpr double kLatestSecondsSince1970 = 253402300799.0;
+
 inline Date dateFromSecondsSince1970(double seconds) { return Date(Seconds(seconds)); }
 inline double secondsSince1970(Date date) { return date.time_since_epoch().count(); }
 inline double secondsSince2001(Date date) { return secondsSince1970(date) - kSecondsFrom1970To2001; }

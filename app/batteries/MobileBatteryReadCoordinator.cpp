@@ -1,17 +1,32 @@
 #include "app/batteries/MobileBatteryReadCoordinator.hpp"
 
+#include <chrono>
+
 namespace ampwell {
 
 MobileBatteryReadCoordinator::MobileBatteryReadCoordinator(platform::MobileDeviceService& service,
                                                            USBBatterySessions sessions, const platform::Clock& clock)
     : service_(service), sessions_(std::move(sessions)), clock_(clock), queue_(kQueueLabel, clock) {}
 
+namespace {
+
+// How long one turn of the final wait lasts on the clock: longer than any read takes.
+constexpr platform::Seconds kPatience{1e12};
+// A real pause that lets the read publish its end when the clock has no time left to give.
+constexpr std::chrono::milliseconds kRealPause{1};
+
+}  // namespace
+
 MobileBatteryReadCoordinator::~MobileBatteryReadCoordinator() {
     // Wait through the clock, so that a simulated clock that moves only while everybody waits
-    // lets a slow simulated read come to its end.
-    const platform::Date forever = clock_.now() + platform::Seconds(1e12);
+    // lets a slow simulated read come to its end. Each turn has a deadline of its own: a deadline
+    // in the past makes the wait return at once with the lock held, and repeating that would keep
+    // the read from ever publishing its end. A clock so far ahead that the deadline equals now
+    // gets real pauses instead.
     std::unique_lock lock(mutex_);
-    while (inFlight_) clock_.waitUntil(condition_, lock, forever);
+    while (inFlight_) {
+        if (!clock_.waitUntil(condition_, lock, clock_.now() + kPatience)) condition_.wait_for(lock, kRealPause);
+    }
 }
 
 std::vector<DeviceBattery> MobileBatteryReadCoordinator::request(platform::Seconds timeout) {

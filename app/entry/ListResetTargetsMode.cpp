@@ -1,5 +1,6 @@
 #include "app/entry/Modes.hpp"
 #include "app/reset/USBDeviceResetter.hpp"
+#include "app/text/UnicodeText.hpp"
 
 #include <ostream>
 
@@ -12,7 +13,7 @@ int runListResetTargets(ModeContext& context) {
         auto& out = context.out();
         if (target.port) out << "接口 " << *target.port;
         else out << "USB";
-        out << " · " << target.productName;
+        out << " · " << lineSafe(target.productName);
         if (target.isHub) out << "（集线器）";
         out << '\n';
     }

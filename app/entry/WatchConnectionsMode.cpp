@@ -25,7 +25,7 @@ std::string connectionsLine(const Telemetry& telemetry, platform::Date now) {
     });
     std::string line = iso8601(now) + " · 图标应" + (names.empty() ? "隐藏" : "显示") + " · ";
     if (names.empty()) return line + "无设备";
-    for (std::size_t i = 0; i < names.size(); ++i) line += (i == 0 ? "" : "、") + names[i];
+    for (std::size_t i = 0; i < names.size(); ++i) line += (i == 0 ? "" : "、") + lineSafe(names[i]);
     return line;
 }
 

@@ -75,7 +75,12 @@ Snapshot snapshotFromJSON(const nlohmann::json& json) {
 }
 
 std::string iso8601(platform::Date date) {
-    const double seconds = std::floor(platform::secondsSince1970(date));
+    // Clamped to the years 0001 to 9999: outside them the calendar conversion has no four-digit
+    // year to give, and the integer conversion below would overflow.
+    constexpr double kEarliest = -62135596800.0;  // 0001-01-01T00:00:00Z
+    double seconds = std::floor(platform::secondsSince1970(date));
+    if (std::isnan(seconds)) seconds = 0;
+    seconds = std::clamp(seconds, kEarliest, platform::kLatestSecondsSince1970);
     const std::time_t whole = static_cast<std::time_t>(seconds);
     std::tm utc{};
     gmtime_r(&whole, &utc);

@@ -91,6 +91,21 @@ std::string canonicallyNormalized(std::string_view text) {
     return utf8procMap(text, UTF8PROC_STABLE | UTF8PROC_COMPOSE);
 }
 
+std::string lineSafe(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto d = decodeAt(text, i);
+        const auto category = d.valid ? utf8proc_category(static_cast<utf8proc_int32_t>(d.codePoint)) : 0;
+        const bool unsafe = !d.valid || category == UTF8PROC_CATEGORY_CC || category == UTF8PROC_CATEGORY_ZL ||
+                            category == UTF8PROC_CATEGORY_ZP;
+        if (unsafe) appendCodePoint(out, 0xFFFD);
+        else out.append(text.substr(i, d.length));
+        i += d.length;
+    }
+    return out;
+}
+
 int compareCodePoints(std::string_view a, std::string_view b) {
     // UTF-8 byte order is code-point order for valid text.
     int c = a.compare(b);

@@ -17,6 +17,10 @@ std::string lowercased(std::string_view text);
 std::string caseFolded(std::string_view text);
 // Canonical composition (NFC), so that equivalent spellings compare equal code point by code point.
 std::string canonicallyNormalized(std::string_view text);
+// `text` made safe for one line of terminal output: control characters (line feeds, escapes and
+// the rest of Unicode Cc), line and paragraph separators, and bytes that are not UTF-8 each become
+// U+FFFD, so that a name can neither break the line nor steer the terminal.
+std::string lineSafe(std::string_view text);
 // Code-point order of two UTF-8 texts: <0, 0, >0.
 int compareCodePoints(std::string_view a, std::string_view b);
 

@@ -10,11 +10,16 @@ namespace ampwell::platform::linux_ {
 // Thread-safe.
 class JournalLog final : public SystemLog {
 public:
-    explicit JournalLog(std::string identifier);
+    static constexpr const char* kJournalSocket = "/run/systemd/journal/socket";
+
+    // `journalSocket` is looked for before each line is sent: where it is missing, nothing would
+    // receive the line. Tests name a place where nothing listens.
+    explicit JournalLog(std::string identifier, std::string journalSocket = kJournalSocket);
     void write(const std::string& line) override;
 
 private:
     std::string identifier_;
+    std::string journalSocket_;
 };
 
 }  // namespace ampwell::platform::linux_

@@ -1,6 +1,7 @@
 #include "platform/linux/RegistryCore.hpp"
 
 #include "platform/RegistryNames.hpp"
+#include "platform/linux/ThunderboltDocks.hpp"
 #include "platform/linux/TypeCPorts.hpp"
 
 #include <algorithm>
@@ -75,7 +76,14 @@ PropertyDictionary RegistryCore::batteryProperties() const {
 
 PropertyDictionary RegistryCore::portProperties(const std::string& portDevpath) const {
     PropertyDictionary properties;
-    if (auto index = TypeCPorts::connectorIndex(tree_, portDevpath)) {
+    auto index = TypeCPorts::connectorIndex(tree_, portDevpath);
+    // A root hub port ("usbN-portM") of a dock's own controller: the dock's Type-C port stands for
+    // it, so every device on the dock is listed under that port.
+    if (!index && baseName(portDevpath).substr(0, 3) == "usb") {
+        const auto rootHub = parentPath(parentPath(portDevpath));
+        index = ThunderboltDocks::typeCPortOf(tree_, std::string(parentPath(rootHub)));
+    }
+    if (index) {
         properties.emplace(keys::kParentPortType, PropertyValue::string(portTypes::kUSBC));
         properties.emplace(keys::kParentPortNumber, PropertyValue::wholeNumber(*index + 1));
     }

@@ -36,7 +36,8 @@ public:
     EntryID batteryID() const { return batteryID_; }
     bool batteryPresent() const;
     PropertyDictionary batteryProperties() const;
-    // A hub port: "USB-C" and its number when its connector is a Type-C port, otherwise nothing.
+    // A hub port: "USB-C" and its number when its connector is a Type-C port (for the root hub
+    // ports of a dock's own controller: the Type-C port the dock hangs on), otherwise nothing.
     PropertyDictionary portProperties(const std::string& portDevpath) const;
 
     // The kernel announced a Type-C or power-supply change (a uevent) at `when`.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <limits>
 
 namespace ampwell::platform::linux_ {
 
@@ -32,6 +33,15 @@ void putMilli(PropertyDictionary& details, const char* key, const std::optional<
     details.insert_or_assign(key, PropertyValue::realNumber(static_cast<double>(*micro) / 1000.0));
 }
 
+// The supply sits on a port in the source role, so whatever current and power it measures flow
+// out of the computer. Drivers that sign a flow by the battery convention (negative: leaving)
+// report that as a negative number; its size is the output figure. A voltage has no direction,
+// so a negative one stays unusable.
+std::optional<std::int64_t> outwardFlow(const std::optional<std::int64_t>& micro) {
+    if (!micro || *micro == std::numeric_limits<std::int64_t>::min()) return std::nullopt;
+    return *micro < 0 ? -*micro : *micro;
+}
+
 void addMeasurements(const SysfsTree& tree, const TypeCPort& port, PropertyDictionary& details) {
     for (const auto& name : tree.list(kPowerSupplyClass)) {
         // The class entry is a link; the supply's own `device` link is relative to its real place.
@@ -39,8 +49,8 @@ void addMeasurements(const SysfsTree& tree, const TypeCPort& port, PropertyDicti
         if (!supply || tree.link(joinPath(*supply, "device")) != port.devpath) continue;
         if (tree.attribute(joinPath(*supply, "online")) == "0") continue;
         putMilli(details, keys::kAdapterVoltage, signedNumber(tree.attribute(joinPath(*supply, "voltage_now"))));
-        putMilli(details, keys::kCurrent, signedNumber(tree.attribute(joinPath(*supply, "current_now"))));
-        putMilli(details, keys::kWatts, signedNumber(tree.attribute(joinPath(*supply, "power_now"))));
+        putMilli(details, keys::kCurrent, outwardFlow(signedNumber(tree.attribute(joinPath(*supply, "current_now")))));
+        putMilli(details, keys::kWatts, outwardFlow(signedNumber(tree.attribute(joinPath(*supply, "power_now")))));
         return;
     }
 }

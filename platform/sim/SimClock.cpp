@@ -178,7 +178,11 @@ std::chrono::steady_clock::duration SimClock::realDelayUntil(double target) cons
     if (isFrozen()) return std::chrono::steady_clock::duration::zero();
     const double virtualDelay = target - elapsed();
     if (!(virtualDelay > 0)) return std::chrono::steady_clock::duration::zero();
-    return std::chrono::ceil<std::chrono::steady_clock::duration>(std::chrono::duration<double>(virtualDelay / speed_));
+    // Capped before the conversion: a delay of centuries does not fit the steady clock's ticks,
+    // and every caller waits in slices anyway.
+    const std::chrono::duration<double> realDelay(
+        std::min(virtualDelay / speed_, std::chrono::duration<double>(kLongestRealWait).count()));
+    return std::chrono::ceil<std::chrono::steady_clock::duration>(realDelay);
 }
 
 }  // namespace ampwell::platform::sim

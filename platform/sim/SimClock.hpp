@@ -67,7 +67,8 @@ public:
     // deadline of a sleeping job, and returns true; returns false (and leaves time alone) while a
     // job is busy.
     bool advanceWhenQuiet(double elapsed);
-    // Running clocks: the real time until virtual time reaches `elapsed` (zero when it has).
+    // Running clocks: the real time until virtual time reaches `elapsed` (zero when it has), at
+    // most an hour.
     std::chrono::steady_clock::duration realDelayUntil(double elapsed) const;
 
 private:

@@ -112,7 +112,9 @@ void SimPlatform::tell(const std::string& event, nlohmann::json fields) {
 }
 
 std::optional<std::int64_t> SimPlatform::bootTimeSeconds() {
-    if (!model_.bootTime) return std::nullopt;
+    // The loader keeps the boot time within the dates; a value beyond them has no whole seconds.
+    if (!model_.bootTime || !(*model_.bootTime >= 0 && *model_.bootTime <= kLatestSecondsSince1970))
+        return std::nullopt;
     return static_cast<std::int64_t>(std::floor(*model_.bootTime));
 }
 

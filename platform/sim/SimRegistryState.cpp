@@ -16,6 +16,10 @@ bool SimNode::conformsTo(const std::string& name) const {
     return className == name || std::find(conforms.begin(), conforms.end(), name) != conforms.end();
 }
 
+SimRegistryState::~SimRegistryState() {
+    for (const auto& node : order) node->children.clear();
+}
+
 SimHandleCount::SimHandleCount(std::shared_ptr<SimRegistryState> state) : state_(std::move(state)) {
     state_->liveHandles.fetch_add(1);
 }

@@ -61,6 +61,11 @@ struct SimInterestRegistration {
 // that outlives its registry stays safe to use.
 struct SimRegistryState {
     explicit SimRegistryState(MainQueue* queue) : queue(queue) {}
+    // Parents hold their children, so two entries that are each other's parent in two planes hold
+    // each other; the links are cut here, when nothing can walk them any more.
+    ~SimRegistryState();
+    SimRegistryState(const SimRegistryState&) = delete;
+    SimRegistryState& operator=(const SimRegistryState&) = delete;
 
     mutable std::mutex mutex;
     std::vector<std::shared_ptr<SimNode>> order;                     // guarded, registry order

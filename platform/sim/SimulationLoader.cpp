@@ -37,7 +37,25 @@ double readFromZero(const SimJsonNode& node, const std::string& what) {
     return value;
 }
 
-double readSeconds(const SimJsonNode& node) { return readFromZero(node, "seconds"); }
+// Seconds since 1970 or a span of seconds: up to the latest date, so that every time the
+// simulation derives from them stays a date.
+double readSeconds(const SimJsonNode& node) {
+    const double value = readFromZero(node, "seconds");
+    if (value > kLatestSecondsSince1970)
+        node.fail(fmt::format("expected at most {:.0f} seconds (9999-12-31T23:59:59Z), found {}",
+                              kLatestSecondsSince1970, node.json().dump()));
+    return value;
+}
+
+// Faster clocks would leave the range of dates within a few seconds of real time.
+constexpr double kFastestSpeed = 1e6;
+
+double readSpeed(const SimJsonNode& node) {
+    const double value = readFromZero(node, "a speed");
+    if (value > kFastestSpeed)
+        node.fail(fmt::format("expected a speed of at most {:.0f}, found {}", kFastestSpeed, node.json().dump()));
+    return value;
+}
 
 SimClockSettings readClock(const SimJsonNode& node) {
     auto object = node.object();
@@ -48,13 +66,16 @@ SimClockSettings readClock(const SimJsonNode& node) {
             if (!clock.start)
                 start->fail("expected an ISO 8601 date-time such as \"2026-12-06T22:30:16Z\", found " +
                             jsonQuoted(start->string()));
+            if (*clock.start < 0 || *clock.start > kLatestSecondsSince1970)
+                start->fail("expected a date-time from 1970-01-01T00:00:00Z to 9999-12-31T23:59:59Z, found " +
+                            jsonQuoted(start->string()));
         } else if (start->json().is_number()) {
             clock.start = readSeconds(*start);
         } else {
             start->fail("expected an ISO 8601 date-time text or seconds since 1970, found " + start->kindText());
         }
     }
-    if (auto speed = object.optional("speed")) clock.speed = readFromZero(*speed, "a speed");
+    if (auto speed = object.optional("speed")) clock.speed = readSpeed(*speed);
     if (auto until = object.optional("until")) clock.until = readSeconds(*until);
     object.finish();
     return clock;
@@ -478,8 +499,12 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
     if (clock) model.clock = readClock(*clock);
     if (bootTime) {
         model.bootTime = readSeconds(*bootTime);
-        if (model.clock && model.clock->start && *model.bootTime > *model.clock->start)
-            bootTime->fail("the boot time is later than clock.start");
+        if (model.clock && model.clock->start) {
+            if (*model.bootTime > *model.clock->start) bootTime->fail("the boot time is later than clock.start");
+        } else if (*model.bootTime > secondsSince1970(SystemClock().now())) {
+            // Without a start the clock starts at the host's time, which the boot cannot follow.
+            bootTime->fail("the boot time is later than the current time");
+        }
     }
     if (registry) model.registry = readRegistry(*registry);
     if (mobileDevices) model.mobileDevices = readMobileDevices(*mobileDevices);

@@ -29,12 +29,12 @@ public:
         for (const auto& entry : std::filesystem::directory_iterator(root_)) std::filesystem::remove_all(entry.path());
     }
 
-    // A device of `subsystem` at `devpath` ("devices/..."). USB devices are listed on the bus
-    // ("bus/usb/devices"), everything else in its class ("class/typec", "class/power_supply").
+    // A device of `subsystem` at `devpath` ("devices/..."). USB and Thunderbolt devices are listed
+    // on their bus ("bus/usb/devices"), everything else in its class ("class/typec").
     void addDevice(const std::string& devpath, const std::string& subsystem, const Values& attributes,
                    const Values& properties = {}) const {
         addDirectory(devpath, attributes);
-        const bool bus = subsystem == "usb";
+        const bool bus = subsystem == "usb" || subsystem == "thunderbolt";
         const std::string subsystemDir = bus ? "bus/" + subsystem : "class/" + subsystem;
         const std::string listDir = bus ? subsystemDir + "/devices" : subsystemDir;
         std::filesystem::create_directories(root_ / listDir);
@@ -69,7 +69,7 @@ public:
 
     // Removes a device directory and every bus or class entry that leads into it.
     void removeDevice(const std::string& devpath) const {
-        for (const char* list : {"bus/usb/devices", "class/typec", "class/power_supply"}) {
+        for (const char* list : {"bus/usb/devices", "bus/thunderbolt/devices", "class/typec", "class/power_supply"}) {
             const auto dir = root_ / list;
             if (!std::filesystem::exists(dir)) continue;
             for (const auto& entry : std::filesystem::directory_iterator(dir)) {

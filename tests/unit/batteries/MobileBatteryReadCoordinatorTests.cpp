@@ -7,8 +7,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <future>
+#include <optional>
 #include <stdexcept>
 
 namespace ampwell {
@@ -70,7 +73,7 @@ protected:
 
     std::future<Answer> ask() {
         return std::async(std::launch::async, [this] {
-            auto batteries = coordinator.request(kTimeout);
+            auto batteries = coordinator->request(kTimeout);
             return Answer{std::move(batteries), clock.elapsed()};
         });
     }
@@ -81,8 +84,17 @@ protected:
     NiceMock<test::MockMobileDeviceService> service;
     std::mutex delaysMutex;
     std::deque<double> delays;
-    MobileBatteryReadCoordinator coordinator{service, USBBatterySessions(registry), clock};
+    // Optional so that a test can watch it shut down.
+    std::optional<MobileBatteryReadCoordinator> coordinator{std::in_place, service, USBBatterySessions(registry), clock};
 };
+
+// Waits a bounded real time for `done`. A thread that never finishes cannot be abandoned safely,
+// so the test program ends at once with the reason instead of hanging until an outside limit.
+void finishesInTime(std::future<void>& done, const char* what) {
+    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::ready) return;
+    std::fprintf(stderr, "%s did not finish within 10 s\n", what);
+    std::abort();
+}
 
 TEST_F(CoordinatorTest, CallersArrivingTogetherShareOneRead) {
     connectionTimes({1.0});
@@ -128,6 +140,32 @@ TEST_F(CoordinatorTest, ACallerWhoGaveUpLeavesTheReadToTheNextCaller) {
     const Answer next = ask().get();
     ASSERT_EQ(next.batteries.size(), 1u);
     EXPECT_EQ(next.at, 6.0);
+}
+
+TEST_F(CoordinatorTest, ACallerWhoGivesUpGetsNothingRatherThanAnEarlierRead) {
+    ASSERT_EQ(ask().get().batteries.size(), 1u);
+    clock.advanceTo(1.0);
+    connectionTimes({6.0});
+    auto late = ask();
+    clock.awaitWaiters(7.0, 1);  // the read is inside its slow connection
+    clock.awaitWaiters(5.0, 1);
+    clock.advanceTo(5.0);
+    EXPECT_TRUE(late.get().batteries.empty());
+    clock.advanceTo(7.0);  // lets the slow read end
+}
+
+TEST_F(CoordinatorTest, ShuttingDownEndsEvenWhenTheClockJumpedPastItsPatience) {
+    connectionTimes({6.0});
+    auto gaveUp = ask();
+    clock.awaitWaiters(6.0, 1);
+    clock.awaitWaiters(4.0, 1);
+    clock.advanceTo(4.0);
+    EXPECT_TRUE(gaveUp.get().batteries.empty());
+    // The read still sleeps until 6 s when the coordinator is asked to end.
+    auto ended = std::async(std::launch::async, [this] { coordinator.reset(); });
+    clock.awaitWaiters(4.0 + 1e12, 1);
+    clock.advanceTo(2e12);
+    finishesInTime(ended, "the coordinator's shutdown");
 }
 
 TEST_F(CoordinatorTest, AnUnavailableFrameworkIsTriedOnceAndEveryReadIsEmpty) {

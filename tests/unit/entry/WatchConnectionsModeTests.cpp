@@ -32,7 +32,9 @@ INSTANTIATE_TEST_SUITE_P(
                                     "tests/scenarios/watch/plug-and-unplug.expected.txt"},
                       WatchScenario{"tests/scenarios/watch/nothing-attached.json",
                                     "tests/scenarios/watch/nothing-attached.expected.txt"},
-                      WatchScenario{"tests/scenarios/snapshot/desk.json", "tests/scenarios/watch/desk.expected.txt"}));
+                      WatchScenario{"tests/scenarios/snapshot/desk.json", "tests/scenarios/watch/desk.expected.txt"},
+                      WatchScenario{"tests/scenarios/reset_targets/control-characters.json",
+                                    "tests/scenarios/watch/control-characters.expected.txt"}));
 
 TEST(WatchConnectionsMode, AnObserverThatCannotStartEndsWithStatusOne) {
     std::ostringstream out;

@@ -107,6 +107,9 @@ TEST(SnapshotJSON, DecodingRequiresTheMandatoryKeys) {
 TEST(SnapshotTime, Iso8601IsUtcWithWholeSecondsAndZ) {
     EXPECT_EQ(iso8601(platform::dateFromSecondsSince1970(1765060216.9)), "2025-12-06T22:30:16Z");
     EXPECT_EQ(iso8601(platform::dateFromSecondsSince1970(0)), "1970-01-01T00:00:00Z");
+    // Dates beyond the four-digit years end at the last representable second.
+    EXPECT_EQ(iso8601(platform::dateFromSecondsSince1970(1e18)), "9999-12-31T23:59:59Z");
+    EXPECT_EQ(iso8601(platform::dateFromSecondsSince1970(-1e18)), "0001-01-01T00:00:00Z");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "app/model/Telemetry.hpp"
 #include "platform/sim/SimPlatform.hpp"
 #include "tests/unit/support/JsonOrder.hpp"
+#include "tests/unit/support/SnapshotInvariants.hpp"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,12 @@ TEST_P(TelemetryScenario, SnapshotMatchesExpectedJSON) {
     const auto expected = nlohmann::json::parse(expectedFile);
     EXPECT_EQ(nlohmann::json::parse(text), expected) << text;
     EXPECT_TRUE(testing::keysSortedAtEveryLevel(text)) << text;
+}
+
+TEST_P(TelemetryScenario, KeepsTheRulesTheFuzzerChecks) {
+    const fs::path dir = fs::path(AMPWELL_SOURCE_DIR) / "tests/scenarios/telemetry";
+    std::ifstream expectedFile(dir / (GetParam() + ".expected.json"));
+    EXPECT_EQ(testing::brokenSnapshotRule(snapshotFromJSON(nlohmann::json::parse(expectedFile))), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Golden, TelemetryScenario, ::testing::ValuesIn(scenarioNames()),

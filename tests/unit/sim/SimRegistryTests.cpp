@@ -1,5 +1,7 @@
 #include "platform/sim/SimRegistry.hpp"
 
+#include "platform/sim/SimRegistryEntry.hpp"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -200,6 +202,16 @@ TEST_F(SimRegistryTest, WalksWhileAnotherThreadChangesTheRegistry) {
     walker.join();
     EXPECT_EQ(walk(registry, "IOUSBHostDevice").size(), 2u + 150u);
     EXPECT_EQ(registry.liveHandleCount(), 0u);
+}
+
+TEST(SimRegistry, EntriesThatAreEachOthersParentInTwoPlanesAreFreedWithTheRegistry) {
+    std::weak_ptr<SimNode> first;
+    {
+        SimRegistry registry;
+        registry.addEntries({entrySpec(1, "A", {{"IOService", 2}}), entrySpec(2, "B", {{"IOPort", 1}})});
+        first = dynamic_cast<SimRegistryEntry&>(*registry.entry(1)).node();
+    }
+    EXPECT_TRUE(first.expired());
 }
 
 }  // namespace

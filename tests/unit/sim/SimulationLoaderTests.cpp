@@ -101,6 +101,10 @@ TEST(SimulationLoader, OtherSectionsCheckTheirTypes) {
     EXPECT_EQ(bodyError(R"("mobileDevices": [{"identifier": "A", "connect": 1.5}])"),
               "sim.json: $.mobileDevices[0].connect: expected a 32-bit code (a whole number or \"0x\" hex text), found a "
               "number with a fraction or exponent");
+    EXPECT_EQ(bodyError(R"("mobileDevices": [{"identifier": "A", "paired": "0x123456789"}])"),
+              "sim.json: $.mobileDevices[0].paired: expected a 32-bit code, found the text \"0x123456789\"");
+    EXPECT_EQ(bodyError(R"("mobileDevices": [{"identifier": "A", "paired": -2147483649}])"),
+              "sim.json: $.mobileDevices[0].paired: the code -2147483649 does not fit in 32 bits");
     EXPECT_EQ(bodyError(R"("mobileDevices": [{"identifier": "A"}, {"identifier": "A"}])"),
               "sim.json: $.mobileDevices[1].identifier: the identifier \"A\" is already listed at $.mobileDevices[0]");
     EXPECT_EQ(bodyError(R"("defaults": {"menuDisplayMode": null})"),
@@ -150,6 +154,22 @@ TEST(SimulationLoader, TheScriptedUserIsCheckedLikeTheRest) {
     EXPECT_EQ(click.kind, UserAction::Kind::click);
     EXPECT_EQ(click.titlePath, (std::vector<std::string>{"偏好设置", "菜单栏显示", "iPad 功率"}));
     EXPECT_EQ(click.origin, "sim.json: $.timeline[0].ui.click");
+}
+
+TEST(SimulationLoader, TimesBeyondTheDatesAreRefusedAtTheirPlace) {
+    const std::string latest = "expected at most 253402300799 seconds (9999-12-31T23:59:59Z), found ";
+    EXPECT_EQ(bodyError(R"("clock": {"start": 1e18})"), "sim.json: $.clock.start: " + latest + "1e+18");
+    EXPECT_EQ(bodyError(R"("clock": {"start": "9999-12-31T23:59:59-01:00"})"),
+              "sim.json: $.clock.start: expected a date-time from 1970-01-01T00:00:00Z to 9999-12-31T23:59:59Z, found "
+              "\"9999-12-31T23:59:59-01:00\"");
+    EXPECT_EQ(bodyError(R"("clock": {"speed": 1.7e308})"),
+              "sim.json: $.clock.speed: expected a speed of at most 1000000, found 1.7e+308");
+    EXPECT_EQ(bodyError(R"("bootTime": 1e300)"), "sim.json: $.bootTime: " + latest + "1e+300");
+    // Without a clock the run starts now, and the boot cannot come after it.
+    EXPECT_EQ(bodyError(R"("bootTime": 253402300799)"), "sim.json: $.bootTime: the boot time is later than the current time");
+    EXPECT_EQ(bodyError(R"("mobileDevices": [{"identifier": "A", "readDelay": 2e12}])"),
+              "sim.json: $.mobileDevices[0].readDelay: " + latest + "2000000000000.0");
+    EXPECT_EQ(bodyError(R"("timeline": [{"at": 1e300, "remove": 10}])"), "sim.json: $.timeline[0].at: " + latest + "1e+300");
 }
 
 TEST(SimulationLoader, AFileThatCannotBeReadSaysWhy) {

@@ -123,5 +123,16 @@ TEST_F(JsonFileDefaultsTest, APathThatCanNeitherBeReadNorMovedAsideIsLeftAloneAn
     EXPECT_NE(reports[1].find("not saved"), std::string::npos);
 }
 
+TEST_F(JsonFileDefaultsTest, AFailedSaveLeavesNoTemporaryFileBehind) {
+    JsonFileDefaults defaults(path.string(), report);
+    // A directory with something in it now stands where the file goes: the final rename fails.
+    fs::create_directories(path / "inside");
+    defaults.set("menuDisplayMode", PropertyValue::string("text"));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("not saved"), std::string::npos);
+    for (const auto& entry : fs::directory_iterator(path.parent_path()))
+        EXPECT_EQ(entry.path(), path) << "left behind: " << entry.path();
+}
+
 }  // namespace
 }  // namespace ampwell::platform::linux_

@@ -35,5 +35,19 @@ TEST(TypeCPorts, AFakedTreeGivesThePortsConnectorsAndOutputDetails) {
               "[{\"ConfiguredCurrent\": 3000, \"ConfiguredVoltage\": 5000, \"PortIndex\": 1}]");
 }
 
+TEST(TypeCPorts, ACurrentSignedAsLeavingTheSourcePortStillGivesItsAmps) {
+    TempTree temp;
+    auto fake = temp.sysfs();
+    FakeLaptop laptop;
+    laptop.build(fake);
+    const std::string supply = FakeLaptop::typeCPort(0) + "/power_supply/port0-source";
+    fake.addDevice(supply, "power_supply",
+                   {{"online", "1"}, {"voltage_now", "5000000"}, {"current_now", "-1500000"}, {"power_now", "-7500000"}});
+    fake.addLink(supply, "device", FakeLaptop::typeCPort(0));
+    EXPECT_EQ(PropertyValue::array(TypeCPorts::powerOutDetails(SysfsTree(temp.root()))).describe(),
+              "[{\"AdapterVoltage\": 5000, \"ConfiguredCurrent\": 3000, \"ConfiguredVoltage\": 5000, "
+              "\"Current\": 1500, \"PortIndex\": 1, \"Watts\": 7500}]");
+}
+
 }  // namespace
 }  // namespace ampwell::platform::linux_

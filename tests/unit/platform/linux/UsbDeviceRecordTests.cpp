@@ -94,5 +94,12 @@ TEST_F(UsbDeviceRecordRead, ADeviceStillBeingCreatedIsIncomplete) {
     EXPECT_TRUE(read(bare).complete);
 }
 
+TEST_F(UsbDeviceRecordRead, ADeviceOnAHardwiredPortIsBuiltInWhateverItsRemovableSays) {
+    laptop.build(fake);
+    EXPECT_EQ(read(laptop.flashDrive).properties.at("built-in").describe(), "<00>");
+    fake.setAttribute(laptop.usb1.portPath(3), "connect_type", "hardwired");
+    EXPECT_EQ(read(laptop.flashDrive).properties.at("built-in").describe(), "<01>");
+}
+
 }  // namespace
 }  // namespace ampwell::platform::linux_
