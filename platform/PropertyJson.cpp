@@ -64,9 +64,15 @@ std::optional<json> exactWholeNumber(const std::string& text) {
     return exactInteger<std::uint64_t>(text);
 }
 
-}  // namespace
+Result<PropertyDictionary, PropertyJsonError> dictionaryFromJson(const json& value, const std::string& path,
+                                                                 std::size_t depth);
 
-Result<PropertyValue, PropertyJsonError> propertyValueFromJson(const json& value, const std::string& path) {
+// `depth` counts the arrays and objects around `value`; the limit keeps the recursion off the end
+// of the stack for a hostile file.
+Result<PropertyValue, PropertyJsonError> valueFromJson(const json& value, const std::string& path, std::size_t depth) {
+    if ((value.is_array() || value.is_object()) && depth >= kMaxPropertyJsonDepth)
+        return Failure{PropertyJsonError{
+            path, "arrays and objects nest deeper than " + std::to_string(kMaxPropertyJsonDepth) + " levels"}};
     switch (value.type()) {
     case json::value_t::boolean: return PropertyValue::boolean(value.get<bool>());
     case json::value_t::number_integer: return PropertyValue::wholeNumber(value.get<std::int64_t>());
@@ -77,7 +83,7 @@ Result<PropertyValue, PropertyJsonError> propertyValueFromJson(const json& value
         PropertyArray items;
         items.reserve(value.size());
         for (std::size_t i = 0; i < value.size(); ++i) {
-            auto item = propertyValueFromJson(value[i], jsonPathIndex(path, i));
+            auto item = valueFromJson(value[i], jsonPathIndex(path, i), depth + 1);
             if (!item) return Failure{item.error()};
             items.push_back(std::move(item).value());
         }
@@ -85,7 +91,7 @@ Result<PropertyValue, PropertyJsonError> propertyValueFromJson(const json& value
     }
     case json::value_t::object: {
         if (value.contains(kDataKey)) return dataFromJson(value, path);
-        auto entries = propertyDictionaryFromJson(value, path);
+        auto entries = dictionaryFromJson(value, path, depth);
         if (!entries) return Failure{entries.error()};
         return PropertyValue::dictionary(std::move(entries).value());
     }
@@ -94,15 +100,26 @@ Result<PropertyValue, PropertyJsonError> propertyValueFromJson(const json& value
     }
 }
 
-Result<PropertyDictionary, PropertyJsonError> propertyDictionaryFromJson(const json& value, const std::string& path) {
+Result<PropertyDictionary, PropertyJsonError> dictionaryFromJson(const json& value, const std::string& path,
+                                                                 std::size_t depth) {
     if (!value.is_object()) return Failure{PropertyJsonError{path, "expected an object, found " + jsonKindText(value)}};
     PropertyDictionary entries;
     for (const auto& [key, item] : value.items()) {
-        auto converted = propertyValueFromJson(item, jsonPathKey(path, key));
+        auto converted = valueFromJson(item, jsonPathKey(path, key), depth + 1);
         if (!converted) return Failure{converted.error()};
         entries.emplace(key, std::move(converted).value());
     }
     return entries;
+}
+
+}  // namespace
+
+Result<PropertyValue, PropertyJsonError> propertyValueFromJson(const json& value, const std::string& path) {
+    return valueFromJson(value, path, 0);
+}
+
+Result<PropertyDictionary, PropertyJsonError> propertyDictionaryFromJson(const json& value, const std::string& path) {
+    return dictionaryFromJson(value, path, 0);
 }
 
 Result<json, PropertyJsonError> propertyValueToJson(const PropertyValue& value, const std::string& path) {

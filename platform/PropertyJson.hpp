@@ -25,6 +25,10 @@ struct PropertyJsonError {
     std::string what;  // what is wrong, for a message "<path>: <what>"
 };
 
+// How deep arrays and objects may nest in a value read from JSON: far beyond any real file, and
+// shallow enough that the conversion, which recurses once per level, never runs out of stack.
+inline constexpr std::size_t kMaxPropertyJsonDepth = 256;
+
 Result<PropertyValue, PropertyJsonError> propertyValueFromJson(const nlohmann::json& json, const std::string& path);
 Result<PropertyDictionary, PropertyJsonError> propertyDictionaryFromJson(const nlohmann::json& json,
                                                                          const std::string& path);

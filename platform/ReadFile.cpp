@@ -2,16 +2,23 @@
 
 #include "platform/FileDescriptor.hpp"
 
+#include <fmt/format.h>
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace ampwell::platform {
 
 Result<std::string, int> readWholeFile(const std::string& path, std::size_t maximumSize) {
-    const FileDescriptor file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC);
+    const FileDescriptor file = FileDescriptor::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (!file) return Failure{errno};
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) return Failure{errno};
+    if (!S_ISREG(info.st_mode)) return Failure{kNotARegularFile};
     std::string contents;
     char buffer[65536];
     for (;;) {
@@ -22,6 +29,15 @@ Result<std::string, int> readWholeFile(const std::string& path, std::size_t maxi
         if (static_cast<std::size_t>(count) > maximumSize - contents.size()) return Failure{EFBIG};
         contents.append(buffer, static_cast<std::size_t>(count));
     }
+}
+
+std::string readFailureText(int error, std::size_t maximumSize) {
+    if (error == kNotARegularFile) return "it is not a regular file";
+    if (error == EFBIG) {
+        if (maximumSize >= (std::size_t{1} << 20)) return fmt::format("it is larger than {} MB", maximumSize >> 20);
+        return fmt::format("it is larger than {} bytes", maximumSize);
+    }
+    return std::strerror(error);
 }
 
 }  // namespace ampwell::platform

@@ -78,7 +78,7 @@ void JsonFileDefaults::report(const std::string& line) const {
 void JsonFileDefaults::load() {
     const auto contents = readWholeFile(path_, kMaximumFileSize);
     if (!contents && contents.error() == ENOENT) return;  // nothing saved yet
-    const std::string problem = contents ? parse(*contents) : std::strerror(contents.error());
+    const std::string problem = contents ? parse(*contents) : readFailureText(contents.error(), kMaximumFileSize);
     if (problem.empty()) return;
 
     // Keep the unreadable file under a name no other file has, then start empty.

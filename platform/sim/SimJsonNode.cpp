@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <set>
 
 namespace ampwell::platform::sim {
@@ -38,10 +39,14 @@ nlohmann::json parseJsonDocument(const std::string& text, const std::string& fil
     };
     std::vector<Frame> frames;
     std::optional<std::string> duplicate;
-    const auto currentPath = [&frames] {
+    // The place of the value read last (`next`: of the value about to be read).
+    const auto currentPath = [&frames](bool next = false) {
         std::string path = "$";
-        for (const auto& frame : frames)
-            path = frame.array ? jsonPathIndex(path, frame.count - 1) : jsonPathKey(path, frame.key);
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const auto& frame = frames[i];
+            const bool last = i + 1 == frames.size();
+            path = frame.array ? jsonPathIndex(path, frame.count - (next && last ? 0 : 1)) : jsonPathKey(path, frame.key);
+        }
         return path;
     };
     const auto countElement = [&frames] {
@@ -53,6 +58,9 @@ nlohmann::json parseJsonDocument(const std::string& text, const std::string& fil
         case Event::object_start:
         case Event::array_start:
             countElement();
+            if (frames.size() >= kMaxJsonDepth)
+                throw PlatformError(file + ": " + currentPath() + ": arrays and objects nest deeper than " +
+                                    std::to_string(kMaxJsonDepth) + " levels");
             frames.push_back(Frame{event == Event::array_start, 0, {}, {}});
             break;
         case Event::object_end:
@@ -77,15 +85,39 @@ nlohmann::json parseJsonDocument(const std::string& text, const std::string& fil
         document = nlohmann::json::parse(text, callback);
     } catch (const nlohmann::json::parse_error& error) {
         throw PlatformError(file + ": $: not JSON: " + parseErrorText(error.what()));
+    } catch (const nlohmann::json::exception& error) {
+        // A number too large for a double is valid JSON the library cannot hold.
+        throw PlatformError(file + ": " + currentPath(true) + ": " + parseErrorText(error.what()));
     }
     if (duplicate) throw PlatformError(file + ": " + *duplicate + ": the key appears twice in its object");
     return document;
 }
 
 SimJsonNode::SimJsonNode(const nlohmann::json& value, std::string path, std::string file)
-    : value_(&value), path_(std::move(path)), file_(std::move(file)) {}
+    : SimJsonNode(value, std::make_shared<const SimJsonPathStep>(SimJsonPathStep{nullptr, std::move(path), 0, false}),
+                  std::move(file)) {}
 
-void SimJsonNode::fail(const std::string& what) const { throw PlatformError(file_ + ": " + path_ + ": " + what); }
+SimJsonNode::SimJsonNode(const nlohmann::json& value, std::shared_ptr<const SimJsonPathStep> step, std::string file)
+    : value_(&value), step_(std::move(step)), file_(std::move(file)) {}
+
+SimJsonNode SimJsonNode::child(const nlohmann::json& value, const std::string& key) const {
+    return SimJsonNode(value, std::make_shared<const SimJsonPathStep>(SimJsonPathStep{step_, key, 0, false}), file_);
+}
+
+SimJsonNode SimJsonNode::child(const nlohmann::json& value, std::size_t index) const {
+    return SimJsonNode(value, std::make_shared<const SimJsonPathStep>(SimJsonPathStep{step_, {}, index, true}), file_);
+}
+
+std::string SimJsonNode::path() const {
+    std::vector<const SimJsonPathStep*> steps;
+    for (const SimJsonPathStep* step = step_.get(); step != nullptr; step = step->parent.get()) steps.push_back(step);
+    std::string text = steps.back()->key;
+    for (auto step = std::next(steps.rbegin()); step != steps.rend(); ++step)
+        text = (*step)->isIndex ? jsonPathIndex(text, (*step)->index) : jsonPathKey(text, (*step)->key);
+    return text;
+}
+
+void SimJsonNode::fail(const std::string& what) const { throw PlatformError(file_ + ": " + path() + ": " + what); }
 
 std::string SimJsonNode::kindText() const { return jsonKindText(*value_); }
 
@@ -152,7 +184,7 @@ std::vector<SimJsonNode> SimJsonNode::items() const {
     if (!value_->is_array()) fail("expected an array, found " + kindText());
     std::vector<SimJsonNode> result;
     result.reserve(value_->size());
-    for (std::size_t i = 0; i < value_->size(); ++i) result.emplace_back((*value_)[i], jsonPathIndex(path_, i), file_);
+    for (std::size_t i = 0; i < value_->size(); ++i) result.push_back(child((*value_)[i], i));
     return result;
 }
 
@@ -162,13 +194,13 @@ SimJsonObject SimJsonNode::object() const {
 }
 
 PropertyValue SimJsonNode::propertyValue() const {
-    auto value = propertyValueFromJson(*value_, path_);
+    auto value = propertyValueFromJson(*value_, path());
     if (!value) throw PlatformError(file_ + ": " + value.error().path + ": " + value.error().what);
     return std::move(value).value();
 }
 
 PropertyDictionary SimJsonNode::propertyDictionary() const {
-    auto dictionary = propertyDictionaryFromJson(*value_, path_);
+    auto dictionary = propertyDictionaryFromJson(*value_, path());
     if (!dictionary) throw PlatformError(file_ + ": " + dictionary.error().path + ": " + dictionary.error().what);
     return std::move(dictionary).value();
 }
@@ -181,7 +213,7 @@ std::optional<SimJsonNode> SimJsonObject::optional(const std::string& key) {
     const auto found = node_.json().find(key);
     if (found == node_.json().end()) return std::nullopt;
     read_.push_back(key);
-    return SimJsonNode(*found, jsonPathKey(node_.path(), key), node_.file());
+    return node_.child(*found, key);
 }
 
 SimJsonNode SimJsonObject::required(const std::string& key) {
@@ -194,7 +226,7 @@ std::vector<std::pair<std::string, SimJsonNode>> SimJsonObject::members() {
     std::vector<std::pair<std::string, SimJsonNode>> result;
     for (auto it = node_.json().begin(); it != node_.json().end(); ++it) {
         read_.push_back(it.key());
-        result.emplace_back(it.key(), SimJsonNode(it.value(), jsonPathKey(node_.path(), it.key()), node_.file()));
+        result.emplace_back(it.key(), node_.child(it.value(), it.key()));
     }
     return result;
 }
@@ -202,7 +234,7 @@ std::vector<std::pair<std::string, SimJsonNode>> SimJsonObject::members() {
 void SimJsonObject::finish() const {
     for (auto it = node_.json().begin(); it != node_.json().end(); ++it) {
         if (std::find(read_.begin(), read_.end(), it.key()) == read_.end())
-            SimJsonNode(it.value(), jsonPathKey(node_.path(), it.key()), node_.file()).fail("unknown key");
+            node_.child(it.value(), it.key()).fail("unknown key");
     }
 }
 

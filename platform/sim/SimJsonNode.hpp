@@ -5,7 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -15,9 +17,23 @@ namespace ampwell::platform::sim {
 
 class SimJsonObject;
 
-// Parses a whole document. A text that is not JSON, or an object with the same key twice, fails
-// with PlatformError "<file>: <JSON path>: <what is wrong>".
+// How deep arrays and objects may nest in a document: far beyond any real file, and shallow
+// enough that the recursive conversions never run out of stack.
+inline constexpr std::size_t kMaxJsonDepth = 256;
+
+// Parses a whole document. A text that is not JSON, a number no double holds, nesting deeper
+// than kMaxJsonDepth, or an object with the same key twice, fails with PlatformError
+// "<file>: <JSON path>: <what is wrong>".
 nlohmann::json parseJsonDocument(const std::string& text, const std::string& file);
+
+// One step of a JSON path. Nodes share their ancestors' steps, so a path costs one step per
+// level and its text is only put together when a message needs it.
+struct SimJsonPathStep {
+    std::shared_ptr<const SimJsonPathStep> parent;  // null for the root
+    std::string key;                                // the root's text, or an object key
+    std::size_t index = 0;
+    bool isIndex = false;
+};
 
 // One value of the simulation file together with its place in it, so that every complaint about
 // it names the file and the JSON path. Each typed read fails with PlatformError when the value
@@ -27,7 +43,7 @@ public:
     SimJsonNode(const nlohmann::json& value, std::string path, std::string file);
 
     const nlohmann::json& json() const { return *value_; }
-    const std::string& path() const { return path_; }
+    std::string path() const;
     const std::string& file() const { return file_; }
     // Throws PlatformError "<file>: <path>: <what>".
     [[noreturn]] void fail(const std::string& what) const;
@@ -56,8 +72,13 @@ public:
     PropertyDictionary propertyDictionary() const;
 
 private:
+    SimJsonNode(const nlohmann::json& value, std::shared_ptr<const SimJsonPathStep> step, std::string file);
+    SimJsonNode child(const nlohmann::json& value, const std::string& key) const;
+    SimJsonNode child(const nlohmann::json& value, std::size_t index) const;
+    friend class SimJsonObject;
+
     const nlohmann::json* value_;
-    std::string path_;
+    std::shared_ptr<const SimJsonPathStep> step_;
     std::string file_;
 };
 

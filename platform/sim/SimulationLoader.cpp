@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -471,9 +472,7 @@ void checkAgainstRegistry(const SimulationModel& model) {
     }
 }
 
-}  // namespace
-
-SimulationModel parseSimulation(const std::string& text, const std::string& file) {
+SimulationModel readSimulation(const std::string& text, const std::string& file) {
     const nlohmann::json document = parseJsonDocument(text, file);
     auto top = SimJsonNode(document, "$", file).object();
 
@@ -526,9 +525,25 @@ SimulationModel parseSimulation(const std::string& text, const std::string& file
     return model;
 }
 
+}  // namespace
+
+SimulationModel parseSimulation(const std::string& text, const std::string& file) {
+    try {
+        return readSimulation(text, file);
+    } catch (const PlatformError&) {
+        throw;
+    } catch (const std::exception& error) {
+        // Whatever else goes wrong (a library's own exception, memory running out) still names the
+        // file, on one line.
+        std::string what = error.what();
+        std::replace_if(what.begin(), what.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        throw PlatformError(file + ": $: cannot be used: " + what);
+    }
+}
+
 SimulationModel loadSimulationFile(const std::string& path) {
     const auto text = readWholeFile(path, kMaximumSimulationFileSize);
-    if (!text) throw PlatformError(path + ": cannot be read: " + std::strerror(text.error()));
+    if (!text) throw PlatformError(path + ": $: cannot be read: " + readFailureText(text.error(), kMaximumSimulationFileSize));
     return parseSimulation(*text, path);
 }
 

@@ -88,12 +88,16 @@ protected:
     std::optional<MobileBatteryReadCoordinator> coordinator{std::in_place, service, USBBatterySessions(registry), clock};
 };
 
-// Waits a bounded real time for `done`. A thread that never finishes cannot be abandoned safely,
-// so the test program ends at once with the reason instead of hanging until an outside limit.
-void finishesInTime(std::future<void>& done, const char* what) {
-    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::ready) return;
-    std::fprintf(stderr, "%s did not finish within 10 s\n", what);
-    std::abort();
+// What `future` gives, waited for a bounded real time. A thread that never finishes cannot be
+// abandoned safely, so the test program ends at once with the reason instead of hanging until an
+// outside limit.
+template <typename T>
+T awaited(std::future<T>&& future) {
+    if (future.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        std::fprintf(stderr, "a caller or the shutdown did not finish within 10 s\n");
+        std::abort();
+    }
+    return future.get();
 }
 
 TEST_F(CoordinatorTest, CallersArrivingTogetherShareOneRead) {
@@ -104,8 +108,8 @@ TEST_F(CoordinatorTest, CallersArrivingTogetherShareOneRead) {
     auto second = ask();
     clock.awaitWaiters(4.0, 2);  // both callers wait for the same read
     clock.advanceTo(1.0);
-    const Answer a = first.get();
-    const Answer b = second.get();
+    const Answer a = awaited(std::move(first));
+    const Answer b = awaited(std::move(second));
     ASSERT_EQ(a.batteries.size(), 1u);
     ASSERT_EQ(b.batteries.size(), 1u);
     EXPECT_EQ(a.batteries[0].percent, 64);
@@ -122,7 +126,7 @@ TEST_F(CoordinatorTest, ACallerWhoGaveUpLeavesTheReadToTheNextCaller) {
     clock.awaitWaiters(6.0, 1);
     clock.awaitWaiters(4.0, 1);
     clock.advanceTo(4.0);
-    const Answer gaveUp = first.get();
+    const Answer gaveUp = awaited(std::move(first));
     EXPECT_TRUE(gaveUp.batteries.empty());
     EXPECT_EQ(gaveUp.at, 4.0);
 
@@ -131,26 +135,26 @@ TEST_F(CoordinatorTest, ACallerWhoGaveUpLeavesTheReadToTheNextCaller) {
     auto late = ask();
     clock.awaitWaiters(9.0, 1);
     clock.advanceTo(6.0);
-    const Answer joined = late.get();
+    const Answer joined = awaited(std::move(late));
     ASSERT_EQ(joined.batteries.size(), 1u);
     EXPECT_EQ(joined.batteries[0].sampledAt, clock.now());
     EXPECT_EQ(joined.at, 6.0);
 
     // Once it has finished, the next caller starts a fresh read.
-    const Answer next = ask().get();
+    const Answer next = awaited(ask());
     ASSERT_EQ(next.batteries.size(), 1u);
     EXPECT_EQ(next.at, 6.0);
 }
 
 TEST_F(CoordinatorTest, ACallerWhoGivesUpGetsNothingRatherThanAnEarlierRead) {
-    ASSERT_EQ(ask().get().batteries.size(), 1u);
+    ASSERT_EQ(awaited(ask()).batteries.size(), 1u);
     clock.advanceTo(1.0);
     connectionTimes({6.0});
     auto late = ask();
     clock.awaitWaiters(7.0, 1);  // the read is inside its slow connection
     clock.awaitWaiters(5.0, 1);
     clock.advanceTo(5.0);
-    EXPECT_TRUE(late.get().batteries.empty());
+    EXPECT_TRUE(awaited(std::move(late)).batteries.empty());
     clock.advanceTo(7.0);  // lets the slow read end
 }
 
@@ -160,19 +164,19 @@ TEST_F(CoordinatorTest, ShuttingDownEndsEvenWhenTheClockJumpedPastItsPatience) {
     clock.awaitWaiters(6.0, 1);
     clock.awaitWaiters(4.0, 1);
     clock.advanceTo(4.0);
-    EXPECT_TRUE(gaveUp.get().batteries.empty());
+    EXPECT_TRUE(awaited(std::move(gaveUp)).batteries.empty());
     // The read still sleeps until 6 s when the coordinator is asked to end.
     auto ended = std::async(std::launch::async, [this] { coordinator.reset(); });
     clock.awaitWaiters(4.0 + 1e12, 1);
     clock.advanceTo(2e12);
-    finishesInTime(ended, "the coordinator's shutdown");
+    awaited(std::move(ended));
 }
 
 TEST_F(CoordinatorTest, AnUnavailableFrameworkIsTriedOnceAndEveryReadIsEmpty) {
     EXPECT_CALL(service, load()).WillOnce(Return(platform::MobileDeviceService::State::unavailable));
     EXPECT_CALL(service, createDeviceList()).Times(0);
-    EXPECT_TRUE(ask().get().batteries.empty());
-    EXPECT_TRUE(ask().get().batteries.empty());
+    EXPECT_TRUE(awaited(ask()).batteries.empty());
+    EXPECT_TRUE(awaited(ask()).batteries.empty());
 }
 
 TEST_F(CoordinatorTest, ABatteryWhoseDeviceWasRepluggedDuringTheReadIsDropped) {
@@ -182,8 +186,8 @@ TEST_F(CoordinatorTest, ABatteryWhoseDeviceWasRepluggedDuringTheReadIsDropped) {
             return 0;
         })
         .WillOnce(Return(0));
-    EXPECT_TRUE(ask().get().batteries.empty());
-    const Answer settled = ask().get();
+    EXPECT_TRUE(awaited(ask()).batteries.empty());
+    const Answer settled = awaited(ask());
     ASSERT_EQ(settled.batteries.size(), 1u);
     EXPECT_EQ(settled.batteries[0].connectionID, "8");
 }
@@ -194,8 +198,8 @@ TEST_F(CoordinatorTest, AReadThatFailsUnexpectedlyDoesNotStayInFlight) {
             throw std::runtime_error("framework fault");
         })
         .WillOnce(Return(std::vector<std::shared_ptr<platform::MobileDevice>>{device}));
-    EXPECT_TRUE(ask().get().batteries.empty());
-    EXPECT_EQ(ask().get().batteries.size(), 1u);
+    EXPECT_TRUE(awaited(ask()).batteries.empty());
+    EXPECT_EQ(awaited(ask()).batteries.size(), 1u);
 }
 
 }  // namespace

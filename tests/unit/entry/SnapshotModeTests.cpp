@@ -3,6 +3,7 @@
 // match exactly.
 #include "tests/unit/support/JsonOrder.hpp"
 #include "tests/unit/support/RunProgram.hpp"
+#include "tests/unit/support/ScenarioName.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -52,7 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
         SnapshotScenario{"tests/scenarios/snapshot/slow-but-in-time.json",
                          "tests/scenarios/snapshot/slow-but-in-time.expected.txt"},
         SnapshotScenario{"tests/scenarios/snapshot/framework-unavailable.json",
-                         "tests/scenarios/snapshot/framework-unavailable.expected.txt"}));
+                         "tests/scenarios/snapshot/framework-unavailable.expected.txt"}),
+    [](const auto& info) { return test::scenarioName(info.param.simulation); });
 
 TEST(SnapshotMode, TheJSONIsAConventionalTwoSpacePrettyPrint) {
     const auto run = test::runProgram({"--snapshot"}, "tests/scenarios/snapshot/unpaired.json");

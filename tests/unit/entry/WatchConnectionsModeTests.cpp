@@ -4,6 +4,7 @@
 #include "platform/sim/SimPlatform.hpp"
 #include "platform/sim/SimulationLoader.hpp"
 #include "tests/unit/support/RunProgram.hpp"
+#include "tests/unit/support/ScenarioName.hpp"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                                     "tests/scenarios/watch/nothing-attached.expected.txt"},
                       WatchScenario{"tests/scenarios/snapshot/desk.json", "tests/scenarios/watch/desk.expected.txt"},
                       WatchScenario{"tests/scenarios/reset_targets/control-characters.json",
-                                    "tests/scenarios/watch/control-characters.expected.txt"}));
+                                    "tests/scenarios/watch/control-characters.expected.txt"}),
+    [](const auto& info) { return test::scenarioName(info.param.simulation); });
 
 TEST(WatchConnectionsMode, AnObserverThatCannotStartEndsWithStatusOne) {
     std::ostringstream out;

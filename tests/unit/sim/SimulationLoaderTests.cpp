@@ -177,7 +177,25 @@ TEST(SimulationLoader, AFileThatCannotBeReadSaysWhy) {
         loadSimulationFile("/nonexistent/sim.json");
         FAIL() << "no error";
     } catch (const PlatformError& error) {
-        EXPECT_STREQ(error.what(), "/nonexistent/sim.json: cannot be read: No such file or directory");
+        EXPECT_STREQ(error.what(), "/nonexistent/sim.json: $: cannot be read: No such file or directory");
+    }
+}
+
+TEST(SimulationLoader, HostileFilesEndInOneLineNamingThePlace) {
+    std::string deep = R"({"format": "ampwell-simulation/1", "defaults": {"x": )";
+    for (int i = 0; i < 100000; ++i) deep += "[";
+    EXPECT_THAT(errorOf(deep), ::testing::MatchesRegex(R"(sim\.json: \$\.defaults\.x(\[0\]){254}: arrays and )"
+                                                         R"(objects nest deeper than 256 levels)"));
+    EXPECT_EQ(bodyError(R"("clock": {"start": 1e400})"), "sim.json: $.clock.start: number overflow parsing '1e400'");
+    EXPECT_EQ(bodyError(R"("timeline": [{"at": 1}, {"at": -1e400}])"),
+              "sim.json: $.timeline[1].at: number overflow parsing '-1e400'");
+    for (const char* device : {"/dev/zero", "/dev/null"}) {
+        try {
+            loadSimulationFile(device);
+            ADD_FAILURE() << "no error for " << device;
+        } catch (const PlatformError& error) {
+            EXPECT_EQ(error.what(), std::string(device) + ": $: cannot be read: it is not a regular file");
+        }
     }
 }
 

@@ -3,19 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 extern char** environ;
 
 namespace ampwell::test {
 namespace {
+
+constexpr std::chrono::seconds kLongestRun{30};
 
 std::string readWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -64,8 +69,19 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const std::stri
         ADD_FAILURE() << "cannot start " << argv[0];
         return run;
     }
+    // A program that hangs fails the test instead of hanging it.
     int wstatus = 0;
-    while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    const auto giveUp = std::chrono::steady_clock::now() + kLongestRun;
+    for (;;) {
+        const pid_t ended = ::waitpid(pid, &wstatus, WNOHANG);
+        if (ended == pid || (ended < 0 && errno != EINTR)) break;
+        if (std::chrono::steady_clock::now() > giveUp) {
+            ADD_FAILURE() << argv[0] << " did not end within " << kLongestRun.count() << " s";
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &wstatus, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     run.out = readWhole(outPath);

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace ampwell::platform::linux_ {
@@ -132,6 +135,24 @@ TEST_F(JsonFileDefaultsTest, AFailedSaveLeavesNoTemporaryFileBehind) {
     EXPECT_NE(reports[0].find("not saved"), std::string::npos);
     for (const auto& entry : fs::directory_iterator(path.parent_path()))
         EXPECT_EQ(entry.path(), path) << "left behind: " << entry.path();
+}
+
+TEST_F(JsonFileDefaultsTest, HostileFilesAreSetAsideAtOnce) {
+    // Deep nesting, a device that never ends, and a named pipe nobody writes to.
+    const std::string deep = "{\"x\": " + std::string(5000, '[') + std::string(5000, ']') + "}";
+    const std::vector<std::function<void()>> makers{
+        [&] { write(deep); },
+        [&] { fs::create_directories(path.parent_path()), fs::create_symlink("/dev/zero", path); },
+        [&] { fs::create_directories(path.parent_path()), ::mkfifo(path.c_str(), 0600); }};
+    for (const auto& make : makers) {
+        fs::remove_all(path.parent_path());
+        make();
+        reports.clear();
+        JsonFileDefaults defaults(path.string(), report);
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_NE(reports[0].find("could not be used"), std::string::npos) << reports[0];
+        EXPECT_EQ(setAside().size(), 1u);
+    }
 }
 
 }  // namespace

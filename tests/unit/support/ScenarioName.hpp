@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cctype>
+#include <string>
+
+namespace ampwell::test {
+
+// A test instance's name after its simulation file: "tests/scenarios/watch/plug-and-unplug.json"
+// → "plug_and_unplug", so that a failing golden case says which scenario it is.
+inline std::string scenarioName(const std::string& simulationPath) {
+    std::string name = simulationPath.substr(simulationPath.rfind('/') + 1);
+    if (name.size() > 5 && name.compare(name.size() - 5, 5, ".json") == 0) name.resize(name.size() - 5);
+    for (auto& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+}  // namespace ampwell::test
