@@ -49,8 +49,12 @@ nlohmann::json parseJsonDocument(const std::string& text, const std::string& fil
         }
         return path;
     };
-    const auto countElement = [&frames] {
+    std::size_t values = 0;
+    const auto countElement = [&frames, &values, &currentPath, &file] {
         if (!frames.empty() && frames.back().array) ++frames.back().count;
+        if (++values > kMaxJsonValues)
+            throw PlatformError(file + ": " + currentPath() + ": the file holds more than " +
+                                std::to_string(kMaxJsonValues) + " values");
     };
     using Event = nlohmann::json::parse_event_t;
     const nlohmann::json::parser_callback_t callback = [&](int, Event event, nlohmann::json& parsed) {

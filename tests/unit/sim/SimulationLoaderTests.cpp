@@ -186,6 +186,9 @@ TEST(SimulationLoader, HostileFilesEndInOneLineNamingThePlace) {
     for (int i = 0; i < 100000; ++i) deep += "[";
     EXPECT_THAT(errorOf(deep), ::testing::MatchesRegex(R"(sim\.json: \$\.defaults\.x(\[0\]){254}: arrays and )"
                                                          R"(objects nest deeper than 256 levels)"));
+    std::string wide = R"({"format": "ampwell-simulation/1", "defaults": {"x": [0)";
+    for (int i = 0; i < 300000; ++i) wide += ",0";
+    EXPECT_EQ(errorOf(wide), "sim.json: $.defaults.x[249996]: the file holds more than 250000 values");
     EXPECT_EQ(bodyError(R"("clock": {"start": 1e400})"), "sim.json: $.clock.start: number overflow parsing '1e400'");
     EXPECT_EQ(bodyError(R"("timeline": [{"at": 1}, {"at": -1e400}])"),
               "sim.json: $.timeline[1].at: number overflow parsing '-1e400'");
