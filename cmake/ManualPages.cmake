@@ -13,17 +13,18 @@ function(_ampwell_roff_escape text out)
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
-# One synopsis or option word: options bold, placeholders (upper case) italic, brackets plain.
+# One synopsis or option word: options bold, placeholders (upper case) italic, brackets (written
+# as braces, see below) plain.
 function(_ampwell_roff_word word out)
   set(open "")
   set(close "")
-  if(word MATCHES "^\\[")
+  if(word MATCHES "^{")
     set(open "[")
     string(SUBSTRING "${word}" 1 -1 word)
   endif()
-  if(word MATCHES "\\]$")
+  if(word MATCHES "}$")
     set(close "]")
-    string(REGEX REPLACE "\\]$" "" word "${word}")
+    string(REGEX REPLACE "}$" "" word "${word}")
   endif()
   _ampwell_roff_escape("${word}" escaped)
   if(word MATCHES "^-")
@@ -34,6 +35,10 @@ function(_ampwell_roff_word word out)
 endfunction()
 
 function(_ampwell_roff_words text out)
+  string(STRIP "${text}" text)
+  # A CMake list does not split at a ";" inside square brackets, so the brackets travel as braces.
+  string(REPLACE "[" "{" text "${text}")
+  string(REPLACE "]" "}" text "${text}")
   string(REPLACE " " ";" words "${text}")
   set(result "")
   foreach(word IN LISTS words)
