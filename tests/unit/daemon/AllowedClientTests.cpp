@@ -33,12 +33,11 @@ protected:
     }
     std::optional<AllowedClient> load() {
         problem_.clear();
-        const AllowedClient::Trust trust{
-            [this](const std::string& path) { return protectedFiles_.count(path) > 0; },
-            [](const std::string& name) -> std::optional<std::uint32_t> {
-                if (name == "alice") return 1000u;
-                return std::nullopt;
-            }};
+        const AllowedClient::Trust trust{[this](const std::string& path) { return protectedFiles_.count(path) > 0; },
+                                         [](const std::string& name) -> std::optional<std::uint32_t> {
+                                             if (name == "alice") return 1000u;
+                                             return std::nullopt;
+                                         }};
         auto allowed = AllowedClient::fromInstalledFiles(files_, trust);
         if (allowed) return *allowed;
         problem_ = allowed.error();
@@ -68,8 +67,8 @@ TEST_F(AllowedClientFiles, TheUserByNameOrIDAndTheClientDigestMakeTheRule) {
 
 TEST_F(AllowedClientFiles, AMissingOrUnprotectedFileServesNobodyAndSaysWhich) {
     EXPECT_FALSE(load());
-    EXPECT_EQ(problem_, files_.configurationPath +
-                            " is missing, or not a regular file owned by root that only root may write");
+    EXPECT_EQ(problem_,
+              files_.configurationPath + " is missing, or not a regular file owned by root that only root may write");
 
     // Present but writable by others: the same refusal, however right its content.
     std::ofstream(files_.configurationPath) << "user=alice\n";

@@ -33,9 +33,9 @@ TEST(HelpModes, HelpListsEveryOptionTheDispatchKnowsAndEveryEnvironmentVariable)
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.err, "");
     EXPECT_EQ(help.out, kUsageText);
-    for (auto mode : {Mode::checkIndicator, Mode::previewMenu, Mode::watchConnections, Mode::previewIcons,
-                      Mode::requestSystemPower, Mode::snapshot, Mode::listResetTargets, Mode::notificationStatus,
-                      Mode::help, Mode::version}) {
+    for (auto mode :
+         {Mode::checkIndicator, Mode::previewMenu, Mode::watchConnections, Mode::previewIcons, Mode::requestSystemPower,
+          Mode::snapshot, Mode::listResetTargets, Mode::notificationStatus, Mode::help, Mode::version}) {
         const std::string usage = std::string("ampwell ") + optionName(mode);
         EXPECT_NE(help.out.find(usage), std::string::npos) << usage;
     }
