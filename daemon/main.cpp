@@ -1,4 +1,5 @@
 #include "contract/RefreshWire.hpp"
+#include "daemon/AllowedClient.hpp"
 #include "daemon/AmpwelldMain.hpp"
 #include "platform/linux/GLibMainQueue.hpp"
 #include "platform/linux/refresh/DaemonSockets.hpp"
@@ -8,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 
@@ -26,7 +28,24 @@ int main(int argc, char** argv) {
     environment.mainQueue = &mainQueue;
     environment.clock = &clock;
     environment.batteryManager = &batteryManager;
+#ifdef AMPWELL_DAEMON_CONFIGURATION
+    // A packaged daemon learns its user and client at start-up. Without both it serves nobody:
+    // it refuses to start, and the journal (which keeps standard error) says why.
+    const auto allowed = AllowedClient::fromInstalledFiles({AMPWELL_DAEMON_CONFIGURATION, AMPWELL_CLIENT_DIGEST_PATH},
+                                                           AllowedClient::systemTrust());
+    if (!allowed) {
+        const bool serving = environment.effectiveUserID == 0 && argc == 1;
+        const bool checking = environment.effectiveUserID != 0 &&
+                              std::find(environment.arguments.begin(), environment.arguments.end(),
+                                        AmpwelldMain::kCheckHelperOption) != environment.arguments.end();
+        if (serving || checking) std::cerr << "ampwelld: not started: " << allowed.error() << std::endl;
+        if (checking) std::abort();
+        return 1;
+    }
+    environment.allowed = *allowed;
+#else
     environment.allowed = AllowedClient::fromBuildSettings();
+#endif
     environment.makeListener = [&sockets]() -> std::unique_ptr<platform::RefreshListener> {
         const char* extraPath = std::getenv(RefreshWire::kSocketPathVariable);
         sockets = platform::linux_::openDaemonSockets(extraPath != nullptr ? extraPath : "");

@@ -25,6 +25,8 @@ int AmpwellApplication::main(ModeContext& context) {
         case Mode::snapshot: return runSnapshot(context);
         case Mode::listResetTargets: return runListResetTargets(context);
         case Mode::notificationStatus: return runNotificationStatus(context);
+        case Mode::help: return runHelp(context);
+        case Mode::version: return runVersion(context);
         case Mode::launchApplication: return runApplication(context);
         }
     } catch (const std::exception& error) {

@@ -19,6 +19,8 @@ int runRequestSystemPower(ModeContext& context);
 int runSnapshot(ModeContext& context);
 int runListResetTargets(ModeContext& context);
 int runNotificationStatus(ModeContext& context);
+int runHelp(ModeContext& context);
+int runVersion(ModeContext& context);
 int runApplication(ModeContext& context);
 
 }  // namespace ampwell

@@ -12,8 +12,9 @@ struct OptionRule {
     bool takesValue;
 };
 
-// The order in which the options are tested; the first match wins.
-constexpr std::array<OptionRule, 8> kRules{{
+// The order in which the options are tested; the first match wins. The help and the version come
+// after every diagnostic mode, so a script's mode option is never shadowed by them.
+constexpr std::array<OptionRule, 10> kRules{{
     {Mode::checkIndicator, "--check-indicator", false},
     {Mode::previewMenu, "--preview-menu", true},
     {Mode::watchConnections, "--watch-connections", false},
@@ -22,6 +23,8 @@ constexpr std::array<OptionRule, 8> kRules{{
     {Mode::snapshot, "--snapshot", false},
     {Mode::listResetTargets, "--list-reset-targets", false},
     {Mode::notificationStatus, "--notification-status", false},
+    {Mode::help, "--help", false},
+    {Mode::version, "--version", false},
 }};
 
 }  // namespace

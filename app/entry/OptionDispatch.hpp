@@ -16,6 +16,8 @@ enum class Mode {
     snapshot,
     listResetTargets,
     notificationStatus,
+    help,
+    version,
     launchApplication,
 };
 

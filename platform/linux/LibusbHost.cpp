@@ -82,8 +82,11 @@ LibusbHost::LibusbHost() = default;
 LibusbHost::~LibusbHost() = default;
 
 UsbHostError LibusbHost::errorFor(int libusbCode) {
-    return UsbHostError{kDomain, resultCode(libusbCode),
-                        fmt::format("{} ({})", libusb_strerror(libusbCode), libusb_error_name(libusbCode))};
+    std::string description = fmt::format("{} ({})", libusb_strerror(libusbCode), libusb_error_name(libusbCode));
+    // The installed udev rule opens only Apple's mobile devices to the user at the seat; say so,
+    // because the same refusal for a keyboard or a disk is expected and not a broken install.
+    if (libusbCode == LIBUSB_ERROR_ACCESS) description += kAccessHint;
+    return UsbHostError{kDomain, resultCode(libusbCode), std::move(description)};
 }
 
 std::shared_ptr<LibusbHost::Context> LibusbHost::context() {

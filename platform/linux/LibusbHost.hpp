@@ -22,8 +22,13 @@ public:
 
     UsbHostOpenResult open(const RegistryEntry& device) override;
 
-    // How a libusb error code is reported.
+    // How a libusb error code is reported. Missing permissions also get kAccessHint.
     static UsbHostError errorFor(int libusbCode);
+
+    // What a user can do about LIBUSB_ERROR_ACCESS, appended to libusb's description.
+    static constexpr const char* kAccessHint =
+        "；登录用户只能重置 iPad 和 iPhone（需要安装 Ampwell 的 udev 规则 70-ampwell.rules 后重新插入设备），"
+        "重置其他 USB 设备需要 root 权限";
 
     struct Context;
 

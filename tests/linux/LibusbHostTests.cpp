@@ -160,7 +160,10 @@ TEST_F(LibusbHostTest, TheResetterFindsVerifiesAndResetsTheIPadThroughTheLinuxBa
 TEST(LibusbHostErrors, MissingPermissionsAndABusyDeviceGetTheirOwnMessages) {
     EXPECT_EQ(ResetError::cannotOpen(LibusbHost::errorFor(LIBUSB_ERROR_ACCESS)).errorDescription(),
               "系统不允许当前应用访问 USB 重置接口。（libusb，-536870207：Access denied (insufficient permissions) "
-              "(LIBUSB_ERROR_ACCESS)）");
+              "(LIBUSB_ERROR_ACCESS)；登录用户只能重置 iPad 和 iPhone（需要安装 Ampwell 的 udev 规则 "
+              "70-ampwell.rules 后重新插入设备），重置其他 USB 设备需要 root 权限）");
+    // Only missing permissions get the hint: a busy device is not helped by the udev rule.
+    EXPECT_EQ(LibusbHost::errorFor(LIBUSB_ERROR_BUSY).description, "Resource busy (LIBUSB_ERROR_BUSY)");
     EXPECT_EQ(LibusbHost::errorFor(LIBUSB_ERROR_BUSY).code, kResultExclusiveAccess);
     EXPECT_EQ(LibusbHost::errorFor(LIBUSB_ERROR_NO_DEVICE).code, static_cast<std::int32_t>(0xE00002C0));
     EXPECT_EQ(LibusbHost::errorFor(LIBUSB_ERROR_PIPE).code, kResultError);

@@ -32,6 +32,17 @@ TEST(OptionDispatch, OptionsAreTestedInTheirFixedOrder) {
     for (const auto& [args, mode] : cases) EXPECT_EQ(run(args).mode, mode) << args.front();
 }
 
+TEST(OptionDispatch, HelpAndVersionComeAfterEveryDiagnosticModeAndBeforeTheApplication) {
+    EXPECT_EQ(run({"--help"}).mode, Mode::help);
+    EXPECT_EQ(run({"--version"}).mode, Mode::version);
+    EXPECT_EQ(run({"--version", "--help"}).mode, Mode::help);
+    EXPECT_EQ(run({"--help", "--notification-status"}).mode, Mode::notificationStatus);
+    EXPECT_EQ(run({"--version", "--snapshot"}).mode, Mode::snapshot);
+    // A value option given last is skipped, so the help still answers.
+    EXPECT_EQ(run({"--help", "--preview-menu"}).mode, Mode::help);
+    EXPECT_EQ(run({"--trace-sampling", "t.jsonl", "--version"}).mode, Mode::version);
+}
+
 TEST(OptionDispatch, ValueOptionTakesTheArgumentAfterItsFirstOccurrence) {
     auto d = run({"--preview-menu", "a.png", "--preview-menu", "b.png"});
     EXPECT_EQ(d.mode, Mode::previewMenu);
