@@ -42,6 +42,7 @@ void SimMainQueue::post(std::function<void()> work) {
     {
         std::lock_guard lock(mutex_);
         ready_.push_back(std::move(work));
+        if (wakeUp_) wakeUp_();
     }
     wake_.notify_all();
 }
@@ -90,6 +91,7 @@ void SimMainQueue::schedule(double due, std::function<void()> work) {
     {
         std::lock_guard lock(mutex_);
         scheduled_.emplace(Key{due, sequence_++}, std::move(work));
+        if (wakeUp_) wakeUp_();
     }
     wake_.notify_all();
 }
@@ -111,6 +113,18 @@ std::shared_ptr<void> SimMainQueue::holdTime() {
 std::size_t SimMainQueue::pendingCount() const {
     std::lock_guard lock(mutex_);
     return ready_.size() + scheduled_.size();
+}
+
+std::optional<Seconds> SimMainQueue::timeToNextWork() const {
+    std::lock_guard lock(mutex_);
+    if (!ready_.empty()) return Seconds(0);
+    if (scheduled_.empty()) return std::nullopt;
+    return Seconds(std::max(0.0, scheduled_.begin()->first.first - clock_.elapsed()));
+}
+
+void SimMainQueue::setWakeUp(std::function<void()> wakeUp) {
+    std::lock_guard lock(mutex_);
+    wakeUp_ = std::move(wakeUp);
 }
 
 std::optional<std::function<void()>> SimMainQueue::nextWork(std::unique_lock<std::mutex>& lock, double target) {

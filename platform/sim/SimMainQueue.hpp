@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/HostedQueue.hpp"
 #include "platform/MainQueue.hpp"
 #include "platform/sim/SimClock.hpp"
 
@@ -27,7 +28,10 @@ namespace ampwell::platform::sim {
 // sleeps on the clock (see SimClock). On a running clock it sleeps
 // until the next scheduled time or the deadline, and wakes early for work posted from another
 // thread.
-class SimMainQueue final : public MainQueue {
+//
+// Another event loop may host it (HostedQueue): it then runs turns of runUntil when work is due
+// and is woken when work arrives.
+class SimMainQueue final : public MainQueue, public HostedQueue {
 public:
     explicit SimMainQueue(SimClock& clock);
 
@@ -43,6 +47,10 @@ public:
     // when called from work it runs.
     void runUntil(Date deadline) override;
     bool runUntil(Date deadline, const std::function<bool()>& done) override;
+
+    std::optional<Seconds> timeToNextWork() const override;
+    double clockSpeed() const override { return clock_.speed(); }
+    void setWakeUp(std::function<void()> wakeUp) override;
 
     // Runs `work` once virtual time reaches `elapsed` seconds after the start (the timeline).
     // Any thread.
@@ -72,6 +80,7 @@ private:
     std::uint64_t sequence_ = 0;
     std::size_t holds_ = 0;
     bool running_ = false;
+    std::function<void()> wakeUp_;  // the hosting loop's, called with mutex_ held
 };
 
 }  // namespace ampwell::platform::sim

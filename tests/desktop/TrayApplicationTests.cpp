@@ -5,6 +5,8 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace ampwell::tests {
 namespace {
 
@@ -37,7 +39,6 @@ TEST(TrayApplication, GivesASimulatedQueueTurnsAtThePaceOfRealTime) {
         *static_cast<bool*>(data) = true;
         return G_SOURCE_REMOVE;
     }, &glibServed);
-    application.hurry();  // quick turns, as after a click
     const gint64 before = g_get_monotonic_time();
     EXPECT_EQ(application.run(), 0);
     const double realSeconds = (g_get_monotonic_time() - before) / 1e6;
@@ -48,6 +49,86 @@ TEST(TrayApplication, GivesASimulatedQueueTurnsAtThePaceOfRealTime) {
     // Ended soon after the work came due, not at the next quiet turn or never.
     EXPECT_GE(realSeconds, 0.25);
     EXPECT_LT(realSeconds, 2.0);
+}
+
+// Ends a run that went wrong instead of leaving the test waiting for ever.
+class RunLimit {
+public:
+    RunLimit(linux_::TrayApplication& application, unsigned milliseconds) : source_(g_timeout_source_new(milliseconds)) {
+        g_source_set_callback(source_, [](gpointer data) -> gboolean {
+            static_cast<linux_::TrayApplication*>(data)->terminate();
+            return G_SOURCE_REMOVE;
+        }, &application, nullptr);
+        g_source_attach(source_, nullptr);
+    }
+    ~RunLimit() {
+        g_source_destroy(source_);
+        g_source_unref(source_);
+    }
+    RunLimit(const RunLimit&) = delete;
+    RunLimit& operator=(const RunLimit&) = delete;
+
+private:
+    GSource* source_;
+};
+
+double secondsSince(gint64 micros) { return (g_get_monotonic_time() - micros) / 1e6; }
+
+// An idle application sleeps until the queue's next work: work posted by another thread (a
+// battery read, a service's reply) must wake it at once, and timed work must run when it is due,
+// also on a clock slower than real time.
+TEST(TrayApplication, RunsPostedWorkAtOnceAndTimedWorkWhenDue) {
+    sim::SimClock clock(Date(Seconds(1.8e9)), 1);
+    sim::SimMainQueue queue(clock);
+    linux_::TrayApplication application(queue, clock);
+    const RunLimit limit(application, 5000);
+    gint64 postedMicros = 0;
+    double waited = -1;
+    std::thread poster([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        postedMicros = g_get_monotonic_time();
+        queue.post([&] {
+            waited = secondsSince(postedMicros);
+            application.terminate();
+        });
+    });
+    application.run();
+    poster.join();
+    EXPECT_GE(waited, 0);
+    EXPECT_LT(waited, 0.5);
+
+    sim::SimClock slow(Date(Seconds(1.8e9)), 0.1);  // a tenth of real time
+    sim::SimMainQueue slowQueue(slow);
+    linux_::TrayApplication slowApplication(slowQueue, slow);
+    const RunLimit slowLimit(slowApplication, 5000);
+    slowQueue.postAfter(Seconds(0.03), std::make_shared<WorkItem>([&] { slowApplication.terminate(); }));
+    const gint64 before = g_get_monotonic_time();
+    slowApplication.run();
+    const double realSeconds = secondsSince(before);
+    EXPECT_GE(realSeconds, 0.25);
+    EXPECT_LT(realSeconds, 0.8);
+}
+
+// A frozen clock moves on with real time only when the application runs the queue; an event
+// handler of the desktop must still read the present time, not the time of the last timed work.
+TEST(TrayApplication, MovesAFrozenClockOnBeforeADesktopEventIsHandled) {
+    sim::SimClock clock(Date(Seconds(1.8e9)), 0);
+    sim::SimMainQueue queue(clock);
+    linux_::TrayApplication application(queue, clock);
+    const Date start = clock.now();
+    struct Event {
+        linux_::TrayApplication* application;
+        const sim::SimClock* clock;
+        Date seen{};
+    } event{&application, &clock};
+    g_timeout_add(400, [](gpointer data) -> gboolean {
+        auto* event = static_cast<Event*>(data);
+        event->seen = event->clock->now();
+        event->application->terminate();
+        return G_SOURCE_REMOVE;
+    }, &event);
+    application.run();
+    EXPECT_GE((event.seen - start).count(), 0.35);
 }
 
 }  // namespace

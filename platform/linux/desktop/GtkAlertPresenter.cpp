@@ -7,7 +7,6 @@ namespace ampwell::platform::linux_ {
 std::size_t GtkAlertPresenter::runModal(const Alert& alert) {
     if (beforeModal) beforeModal();
     const int chosen = runMessageDialog(alert.messageText, alert.informativeText, alert.buttons);
-    if (afterModal) afterModal();
     return chosen < 0 ? 0 : static_cast<std::size_t>(chosen);
 }
 

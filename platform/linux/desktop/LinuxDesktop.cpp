@@ -48,10 +48,6 @@ public:
         statusBar_.menuExport().onViewsChanged = [this] { panel_.redraw(); };
         // A dialog takes the place of the panel, as an alert would take the place of a menu.
         alerts_.beforeModal = [this] { panel_.hide(); };
-        // What the user does gets quick answers from a simulated machine's queue.
-        alerts_.afterModal = [this] { application_.hurry(); };
-        statusBar_.menuExport().onUserEvent = [this] { application_.hurry(); };
-        panel_.onUserEvent = [this] { application_.hurry(); };
     }
 
     Application& application() override { return application_; }

@@ -2,32 +2,39 @@
 
 #include "platform/Application.hpp"
 #include "platform/Clock.hpp"
+#include "platform/HostedQueue.hpp"
 #include "platform/MainQueue.hpp"
 
 #include <memory>
 
 typedef struct _GMainLoop GMainLoop;
+typedef struct _GSource GSource;
+typedef struct _GSourceFuncs GSourceFuncs;
 
 namespace ampwell::platform::linux_ {
+
+class GLibMainQueue;
 
 // The application object of the Linux desktop. Its loop is GLib's default main context, which
 // GTK, GDBus and the tray all dispatch on:
 // - with the Linux backend the main queue is a GLib main queue on that very context, so the loop
 //   simply runs it until terminate();
-// - with any other main queue (the simulated Mac) GLib runs the loop and hands the queue a turn
-//   up to the clock's present moment: every second while nobody uses the desktop, every 50 ms for
-//   ten seconds after the user did something (hurry()), so that the queue's answers to a click
-//   follow at once while an idle application hardly ever wakes. A frozen clock is moved on by the
-//   real time that passed, so the simulated machine keeps pace with the person at the screen. The
-//   queue is never entered again from work it is running (a dialog's nested loop waits).
+// - a queue that GLib can host (the simulated Mac's) gets a turn, a runUntil up to the clock's
+//   present moment, exactly when its next work comes due and at once when work is posted from any
+//   thread; an idle application sleeps until then. A frozen clock is moved on by the real time
+//   that passed, so the simulated machine keeps pace with the person at the screen: before any
+//   desktop event is handled once the clock lags by kFrozenLagMilliseconds, so handlers see the
+//   present time. The queue is never entered again from work it is running (a dialog's nested
+//   loop waits).
 class TrayApplication final : public Application {
 public:
-    static constexpr int kQuietTurnMilliseconds = 1000;
-    static constexpr int kBusyTurnMilliseconds = 50;
-    static constexpr int kBusySeconds = 10;
+    static constexpr int kFrozenLagMilliseconds = 50;
 
+    // Throws std::runtime_error for a queue that is neither a GLib main queue nor one GLib can host.
     TrayApplication(MainQueue& queue, const Clock& clock);
     ~TrayApplication() override;
+    TrayApplication(const TrayApplication&) = delete;
+    TrayApplication& operator=(const TrayApplication&) = delete;
 
     void setDelegate(std::weak_ptr<ApplicationDelegate> delegate) override;
     void setActivationPolicy(ActivationPolicy policy) override;
@@ -36,16 +43,27 @@ public:
     void terminate() override;
 
     bool isTerminating() const { return terminating_; }
-    // The user did something: give the queue quick turns for a while (see above).
-    void hurry();
 
 private:
-    void runOtherQueue();
-    void scheduleTurn();
-    static int queueTurn(void* data);
+    void runHostedQueue();
+    // Real microseconds until the hosted queue has work due: 0 when it has now, -1 when it has none.
+    long long microsecondsToWork() const;
+    // A frozen clock has fallen behind real time by enough to be moved on before the next event.
+    bool frozenClockLags() const;
+    bool mayTurn() const { return !inQueue_ && !terminating_; }
+    void turn();
+
+    static int prepareWork(GSource* source, int* timeout);
+    static int checkWork(GSource* source);
+    static int prepareCatchUp(GSource* source, int* timeout);
+    static int checkCatchUp(GSource* source);
+    static int dispatchTurn(GSource* source, int (*callback)(void*), void* data);
+    GSource* attachSource(GSourceFuncs* funcs, int priority);
 
     MainQueue& queue_;
     const Clock& clock_;
+    GLibMainQueue* glibQueue_ = nullptr;
+    HostedQueue* hostedQueue_ = nullptr;
     std::weak_ptr<ApplicationDelegate> delegate_;
     ActivationPolicy policy_ = ActivationPolicy::regular;
     GMainLoop* loop_ = nullptr;
@@ -53,9 +71,6 @@ private:
     bool inQueue_ = false;
     Date queueReached_{};
     long long lastTurnMicros_ = 0;
-    long long busyUntilMicros_ = 0;
-    unsigned turnSource_ = 0;
-    int turnInterval_ = 0;
 };
 
 }  // namespace ampwell::platform::linux_

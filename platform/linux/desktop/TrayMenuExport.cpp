@@ -229,7 +229,6 @@ std::shared_ptr<Menu> TrayMenuExport::shared(Menu& menu) const {
 }
 
 void TrayMenuExport::opened(Menu& menu) {
-    if (onUserEvent) onUserEvent();
     if (menu.isOpen()) return;
     openMenus_.push_back(shared(menu));
     menu.open();
@@ -237,7 +236,6 @@ void TrayMenuExport::opened(Menu& menu) {
 }
 
 void TrayMenuExport::chooseSoon(const std::weak_ptr<MenuItem>& item) {
-    if (onUserEvent) onUserEvent();
     // Run outside the library's event handling: the action may open a modal dialog.
     struct Call {
         std::weak_ptr<bool> alive;
@@ -252,7 +250,6 @@ void TrayMenuExport::chooseSoon(const std::weak_ptr<MenuItem>& item) {
 }
 
 void TrayMenuExport::closed(Menu& menu) {
-    if (onUserEvent) onUserEvent();
     if (!menu.isOpen()) return;
     // Close what was opened inside it first, innermost first.
     while (!openMenus_.empty()) {

@@ -37,8 +37,6 @@ public:
     std::function<void()> onViewClicked;
     // A view asked to be drawn again.
     std::function<void()> onViewsChanged;
-    // The host reported something the user did (a menu shown or closed, an entry chosen).
-    std::function<void()> onUserEvent;
 
     // What an item's view shows as one line of text.
     static std::string viewText(const MenuView& view);

@@ -38,7 +38,6 @@ void TrayPanel::hide() {
 bool TrayPanel::isShown() const { return window_ && window_->isShown(); }
 
 void TrayPanel::toggle(const std::shared_ptr<Menu>& menu, int x, int y) {
-    if (onUserEvent) onUserEvent();
     if (isShown()) {
         hide();
         return;
@@ -64,7 +63,6 @@ void TrayPanel::closeMenus() {
 }
 
 void TrayPanel::choose(const std::weak_ptr<MenuItem>& weak) {
-    if (onUserEvent) onUserEvent();
     hide();  // closes the open menus
     if (auto item = weak.lock()) item->perform();
 }

@@ -22,9 +22,6 @@ public:
     // The views changed: draw them again while shown.
     void redraw();
 
-    // The user did something with the panel (opened it, chose an entry).
-    std::function<void()> onUserEvent;
-
 private:
     std::vector<PanelRow> rows(Menu& menu);
     std::vector<PanelMenuEntry> entries(const std::shared_ptr<Menu>& menu);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace ampwell::platform::sim {
@@ -140,6 +142,45 @@ TEST(RunningQueue, ScaledTimeRunsDueWorkAndWakesForPosts) {
     EXPECT_LT(postedRanAt, 4);  // woken by the post, not left asleep until the deadline
     EXPECT_GE(clock.elapsed(), 5);
     EXPECT_GE(realTaken, std::chrono::milliseconds(450));
+}
+
+// A loop that hosts the queue sleeps until the queue wakes it: every way of adding work, from any
+// thread, must wake it, and what it is told must say when the work is due.
+TEST_F(FrozenQueueTest, TellsAHostingLoopOfNewWorkAndWhenItIsDue) {
+    std::mutex mutex;
+    std::condition_variable woken;
+    int wakeUps = 0;
+    queue.setWakeUp([&] {
+        std::lock_guard lock(mutex);
+        ++wakeUps;
+        woken.notify_all();
+    });
+    const auto waitForWakeUps = [&](int count) {
+        std::unique_lock lock(mutex);
+        return woken.wait_for(lock, std::chrono::seconds(10), [&] { return wakeUps >= count; });
+    };
+    EXPECT_EQ(queue.timeToNextWork(), std::nullopt);
+    EXPECT_EQ(queue.clockSpeed(), 0);
+
+    std::thread([this] { queue.postAfter(Seconds(5), std::make_shared<WorkItem>(record("after5"))); }).join();
+    ASSERT_TRUE(waitForWakeUps(1));
+    EXPECT_EQ(queue.timeToNextWork(), Seconds(5));
+    auto timer = queue.scheduleTimer(Seconds(2), true, record("timer"));
+    ASSERT_TRUE(waitForWakeUps(2));
+    EXPECT_EQ(queue.timeToNextWork(), Seconds(2));
+    std::thread([this] { queue.post(record("posted")); }).join();
+    ASSERT_TRUE(waitForWakeUps(3));
+    EXPECT_EQ(queue.timeToNextWork(), Seconds(0));
+
+    // A repeating timer schedules its next firing when it fires: that wakes the loop too.
+    queue.runUntil(at(2));
+    EXPECT_GE(wakeUps, 4);
+    EXPECT_EQ(queue.timeToNextWork(), Seconds(2));
+    const int heard = wakeUps;
+    queue.setWakeUp({});
+    queue.post(record("unheard"));
+    EXPECT_EQ(wakeUps, heard);
+    timer->invalidate();
 }
 
 TEST(SimClockTest, UptimeCountsFromBootOrStart) {
