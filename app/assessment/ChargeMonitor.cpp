@@ -9,16 +9,7 @@
 namespace ampwell {
 namespace {
 
-// Case-insensitive containment of "iPad". Plain ASCII names (the usual case) fold by ASCII rules,
-// which is what full case folding gives for them; any other name goes through Unicode folding.
-bool containsIPad(std::string_view name) {
-    const bool ascii =
-        std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii) return caseFolded(name).find("ipad") != std::string::npos;
-    constexpr std::string_view needle = "ipad";
-    const auto same = [](char a, char b) { return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b; };
-    return std::search(name.begin(), name.end(), needle.begin(), needle.end(), same) != name.end();
-}
+bool containsIPad(std::string_view name) { return containsCaseFolded(name, "ipad"); }
 
 bool namesAnIPad(const PortReading& port) {
     return std::any_of(port.devices.begin(), port.devices.end(), containsIPad);

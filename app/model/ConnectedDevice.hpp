@@ -11,6 +11,8 @@ struct ConnectedDevice {
     std::string name;
     std::string serial;        // as the registry reports it; empty when it has none
     std::string connectionID;  // boot identity ":" USB session ID; empty without a session ID
+
+    bool operator==(const ConnectedDevice&) const = default;
 };
 
 nlohmann::json toJSON(const ConnectedDevice& device);

@@ -18,17 +18,33 @@ std::vector<PortReading> Snapshot::connectedPorts() const {
     return result;
 }
 
+std::vector<const PortReading*> Snapshot::connectedReadings() const {
+    std::vector<const PortReading*> result;
+    for (const auto& reading : ports)
+        if (!reading.connections.empty()) result.push_back(&reading);
+    return result;
+}
+
 std::string Snapshot::connectionSignature() const {
+    // Built by appending rather than formatting: it runs on every refresh, for every device.
     std::vector<std::string> entries;
+    std::size_t length = 0;
     for (const auto& reading : ports) {
+        const std::string port = std::to_string(reading.port);
         for (const auto& device : reading.connections) {
-            entries.push_back(fmt::format("{}:{}:{}:{}", reading.port, normalizedSerial(device.serial),
-                                          device.connectionID, device.name));
+            const std::string serial = normalizedSerial(device.serial);
+            std::string entry;
+            entry.reserve(port.size() + serial.size() + device.connectionID.size() + device.name.size() + 3);
+            entry.append(port).append(1, ':').append(serial).append(1, ':');
+            entry.append(device.connectionID).append(1, ':').append(device.name);
+            length += entry.size() + 1;
+            entries.push_back(std::move(entry));
         }
     }
     // Byte order of UTF-8 is code-point order.
     std::sort(entries.begin(), entries.end());
     std::string signature;
+    signature.reserve(length);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (i > 0) signature += '|';
         signature += entries[i];
@@ -37,12 +53,10 @@ std::string Snapshot::connectionSignature() const {
 }
 
 bool Snapshot::hasMobileDevices() const {
-    static const std::string needles[] = {caseFolded("iPad"), caseFolded("iPhone"), caseFolded("iPod")};
     for (const auto& reading : ports) {
         for (const auto& device : reading.connections) {
-            const std::string name = caseFolded(device.name);
-            for (const auto& needle : needles)
-                if (name.find(needle) != std::string::npos) return true;
+            for (const char* needle : {"iPad", "iPhone", "iPod"})
+                if (containsCaseFolded(device.name, needle)) return true;
         }
     }
     return false;

@@ -23,6 +23,9 @@ struct Snapshot {
 
     // The ports with at least one connection, in port order.
     std::vector<PortReading> connectedPorts() const;
+    // The same readings in place, without copying them, for code that runs on every refresh;
+    // valid while `ports` is unchanged.
+    std::vector<const PortReading*> connectedReadings() const;
     // Changes exactly when the set of attached devices changes; empty with no device.
     std::string connectionSignature() const;
     // True when a device on a connected port has a name containing iPad, iPhone or iPod,

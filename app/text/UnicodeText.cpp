@@ -2,6 +2,7 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -52,6 +53,21 @@ std::string utf8procMap(std::string_view text, int options) {
     return std::string(reinterpret_cast<const char*>(result), static_cast<std::size_t>(n));
 }
 
+bool isAscii(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Names and serial numbers are nearly always ASCII, where lower case, case folding and
+// composition all come down to mapping A–Z; it spares the Unicode tables on every refresh.
+std::string asciiLowercased(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 }  // namespace
 
 bool isWhitespaceOrNewline(char32_t cp) {
@@ -62,6 +78,12 @@ bool isWhitespaceOrNewline(char32_t cp) {
 }
 
 std::string trimmedWhitespaceAndNewlines(std::string_view text) {
+    if (isAscii(text)) {
+        constexpr std::string_view kAsciiBlanks = " \t\n\v\f\r";
+        const auto begin = text.find_first_not_of(kAsciiBlanks);
+        if (begin == std::string_view::npos) return {};
+        return std::string(text.substr(begin, text.find_last_not_of(kAsciiBlanks) - begin + 1));
+    }
     std::size_t begin = 0;
     std::size_t end = 0;  // one past the last byte that is not white space
     bool seenContent = false;
@@ -78,16 +100,26 @@ std::string trimmedWhitespaceAndNewlines(std::string_view text) {
 }
 
 std::string lowercased(std::string_view text) {
+    if (isAscii(text)) return asciiLowercased(text);
     return mapCodePoints(text, [](char32_t cp) {
         return static_cast<char32_t>(utf8proc_tolower(static_cast<utf8proc_int32_t>(cp)));
     });
 }
 
 std::string caseFolded(std::string_view text) {
+    if (isAscii(text)) return asciiLowercased(text);
     return utf8procMap(text, UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_CASEFOLD);
 }
 
+bool containsCaseFolded(std::string_view text, std::string_view needle) {
+    if (!isAscii(text) || !isAscii(needle)) return caseFolded(text).find(caseFolded(needle)) != std::string::npos;
+    const auto folded = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::search(text.begin(), text.end(), needle.begin(), needle.end(),
+                       [&folded](char a, char b) { return folded(a) == folded(b); }) != text.end();
+}
+
 std::string canonicallyNormalized(std::string_view text) {
+    if (isAscii(text)) return std::string(text);
     return utf8procMap(text, UTF8PROC_STABLE | UTF8PROC_COMPOSE);
 }
 

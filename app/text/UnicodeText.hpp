@@ -15,6 +15,9 @@ std::string trimmedWhitespaceAndNewlines(std::string_view text);
 std::string lowercased(std::string_view text);
 // Case-folded form for case-insensitive comparison and containment.
 std::string caseFolded(std::string_view text);
+// Whether `text` contains `needle` when both are case-folded. Allocates nothing for ASCII text,
+// so it can run for every device on every refresh.
+bool containsCaseFolded(std::string_view text, std::string_view needle);
 // Canonical composition (NFC), so that equivalent spellings compare equal code point by code point.
 std::string canonicallyNormalized(std::string_view text);
 // `text` made safe for one line of terminal output: control characters (line feeds, escapes and

@@ -165,8 +165,10 @@ private:
     void rebuildResetMenu();
 
     // Presentation step, with the derived values it shares with the trace.
-    void presentSnapshot(bool hasDevices);
-    void rebuildPortRows(const std::vector<PortReading>& connected);
+    void presentSnapshot(bool hasDevices, const std::vector<const PortReading*>& connected);
+    // Whether `connected` holds the very devices, port by port, that signedConnections_ holds.
+    bool signedConnectionsMatch(const std::vector<const PortReading*>& connected) const;
+    void rebuildPortRows(const std::vector<const PortReading*>& connected);
     const std::unordered_map<IndicatorState, std::shared_ptr<const platform::Image>>& icons();
 
     // Alerts.
@@ -210,6 +212,11 @@ private:
     std::uint64_t activeRefreshGeneration_ = 0;
     std::optional<std::string> activeRefreshReason_;
     std::set<std::string> powerRefreshConnections_;
+    // The connected ports' devices that the last refresh derived the connection signature and
+    // powerRefreshConnections_ from. Nearly every refresh finds the same devices; comparing them
+    // in place spares building and sorting a string for each device.
+    std::vector<std::pair<int, std::vector<ConnectedDevice>>> signedConnections_;
+    std::string signedSignature_;
     Snapshot snapshot_;
     ChargeMonitor chargeMonitor_;
     BatteryTrendMonitor trendMonitor_;

@@ -25,6 +25,15 @@ std::set<int> AppDelegate::connectedPortNumbers() const {
     return ports;
 }
 
+bool AppDelegate::signedConnectionsMatch(const std::vector<const PortReading*>& connected) const {
+    if (connected.size() != signedConnections_.size()) return false;
+    for (std::size_t i = 0; i < connected.size(); ++i) {
+        if (connected[i]->port != signedConnections_[i].first || connected[i]->connections != signedConnections_[i].second)
+            return false;
+    }
+    return true;
+}
+
 void AppDelegate::cancelActiveRefreshSeries() {
     ++activeRefreshGeneration_;
     if (activeRefreshWork_) {
@@ -48,18 +57,23 @@ void AppDelegate::refresh(bool forceBattery, bool queueManualRead,
     const platform::Date readEnd = clock_.now();
 
     // 3–4.
-    const std::string signature = snapshot_.connectionSignature();
-    const std::vector<PortReading> connected = snapshot_.connectedPorts();
-    std::set<std::string> currentKeys;
+    const std::vector<const PortReading*> connected = snapshot_.connectedReadings();
     std::set<int> newPorts;
-    for (const auto& reading : connected) {
-        for (const auto& device : reading.connections) {
-            const std::string key = deviceKey(reading.port, device);
-            currentKeys.insert(key);
-            if (!powerRefreshConnections_.contains(key)) newPorts.insert(reading.port);
+    if (!signedConnectionsMatch(connected)) {
+        std::set<std::string> currentKeys;
+        signedConnections_.clear();
+        for (const PortReading* reading : connected) {
+            for (const auto& device : reading->connections) {
+                const std::string key = deviceKey(reading->port, device);
+                currentKeys.insert(key);
+                if (!powerRefreshConnections_.contains(key)) newPorts.insert(reading->port);
+            }
+            signedConnections_.emplace_back(reading->port, reading->connections);
         }
+        powerRefreshConnections_ = std::move(currentKeys);
+        signedSignature_ = snapshot_.connectionSignature();
     }
-    powerRefreshConnections_ = std::move(currentKeys);
+    const std::string& signature = signedSignature_;
 
     // 5.
     if (signature != observedConnections_) {
@@ -71,7 +85,7 @@ void AppDelegate::refresh(bool forceBattery, bool queueManualRead,
 
     // 6–8.
     bool powerMissing = false;
-    for (const auto& reading : connected) powerMissing = powerMissing || !reading.watts;
+    for (const PortReading* reading : connected) powerMissing = powerMissing || !reading->watts;
     cadence_.observePower(powerMissing);
     cadence_.setMenuSampling(mainMenuIsOpen_ && hasDevices && systemPowerRefresher_->isInstalled() &&
                              systemPowerRefresher_->isEnabled());
@@ -82,7 +96,7 @@ void AppDelegate::refresh(bool forceBattery, bool queueManualRead,
     snapshot_.batteries = batteries_;
 
     // 10–11.
-    presentSnapshot(hasDevices);
+    presentSnapshot(hasDevices, connected);
     writeRefreshRecord(trigger, readStart, readEnd);
 
     // 12–13.
@@ -167,6 +181,7 @@ void AppDelegate::pollBatteries(bool queueIfBusy) {
 }
 
 std::optional<DeviceBattery> AppDelegate::freshBattery(const ConnectedDevice& device) const {
+    if (batteries_.empty()) return std::nullopt;
     std::optional<std::string> session;
     if (!device.connectionID.empty()) {
         const auto colon = device.connectionID.rfind(':');

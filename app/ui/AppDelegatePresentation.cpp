@@ -3,25 +3,23 @@
 #include "app/text/UnicodeText.hpp"
 #include "app/ui/MenuText.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ampwell {
 
 namespace {
 
-bool namesAnIPad(const std::string& name) {
-    static const std::string needle = caseFolded("iPad");
-    return caseFolded(name).find(needle) != std::string::npos;
-}
+bool namesAnIPad(const std::string& name) { return containsCaseFolded(name, "iPad"); }
 
-// The one connected port with an iPad on it; absent when none or several have one.
-std::optional<PortReading> iPadPortOf(const std::vector<PortReading>& connected) {
-    std::optional<PortReading> found;
-    for (const auto& reading : connected) {
-        bool hasIPad = false;
-        for (const auto& device : reading.connections) hasIPad = hasIPad || namesAnIPad(device.name);
+// The one connected port with an iPad on it; null when none or several have one.
+const PortReading* iPadPortOf(const std::vector<const PortReading*>& connected) {
+    const PortReading* found = nullptr;
+    for (const PortReading* reading : connected) {
+        const bool hasIPad = std::any_of(reading->connections.begin(), reading->connections.end(),
+                                         [](const ConnectedDevice& device) { return namesAnIPad(device.name); });
         if (!hasIPad) continue;
-        if (found) return std::nullopt;
+        if (found) return nullptr;
         found = reading;
     }
     return found;
@@ -35,9 +33,13 @@ std::string joined(const std::vector<std::string>& parts, const std::string& sep
 
 }  // namespace
 
-void AppDelegate::rebuildPortRows(const std::vector<PortReading>& connected) {
+void AppDelegate::rebuildPortRows(const std::vector<const PortReading*>& connected) {
+    // A port the power source lists twice still has one row; comparing the raw list would rebuild
+    // every row on every refresh.
     std::vector<int> wanted;
-    for (const auto& reading : connected) wanted.push_back(reading.port);
+    for (const PortReading* reading : connected)
+        if (std::find(wanted.begin(), wanted.end(), reading->port) == wanted.end()) wanted.push_back(reading->port);
+    std::sort(wanted.begin(), wanted.end());
     std::vector<int> present;
     for (const auto& [port, item] : portItems_) present.push_back(port);
     if (wanted == present) return;
@@ -56,22 +58,21 @@ void AppDelegate::rebuildPortRows(const std::vector<PortReading>& connected) {
     }
 }
 
-void AppDelegate::presentSnapshot(bool hasDevices) {
-    const std::vector<PortReading> connected = snapshot_.connectedPorts();
+void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortReading*>& connected) {
     const double boundary = threshold();
     const platform::Date now = clock_.now();
 
     std::optional<double> total;
     std::size_t measured = 0;
     std::size_t deviceCount = 0;
-    for (const auto& reading : connected) {
-        if (reading.watts) {
-            total = total.value_or(0) + *reading.watts;
+    for (const PortReading* reading : connected) {
+        if (reading->watts) {
+            total = total.value_or(0) + *reading->watts;
             ++measured;
         }
-        deviceCount += reading.connections.size();
+        deviceCount += reading->connections.size();
     }
-    const std::optional<PortReading> iPadPort = iPadPortOf(connected);
+    const PortReading* iPadPort = iPadPortOf(connected);
     std::optional<ConnectedDevice> iPadDevice;
     if (iPadPort && iPadPort->connections.size() == 1) iPadDevice = iPadPort->connections.front();
     const std::optional<double> iPadWatts = iPadPort ? iPadPort->watts : std::nullopt;
@@ -107,7 +108,8 @@ void AppDelegate::presentSnapshot(bool hasDevices) {
     footnote_->update(trend.message, trend.falling);
 
     // 6.
-    for (const auto& reading : connected) {
+    for (const PortReading* port : connected) {
+        const PortReading& reading = *port;
         const auto view = portViews_.find(reading.port);
         if (view == portViews_.end()) continue;
         IndicatorState portState = IndicatorState::unavailable;

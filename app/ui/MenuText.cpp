@@ -87,8 +87,8 @@ std::string statusModeText(const ModeTextInputs& inputs) {
     }
     if (const auto number = portNumberOfMode(inputs.mode)) {
         std::optional<double> watts;
-        for (const auto& port : inputs.connectedPorts)
-            if (port.port == *number) watts = port.watts;
+        for (const PortReading* port : inputs.connectedPorts)
+            if (port->port == *number) watts = port->watts;
         return "C" + std::to_string(*number) + " " + formatMeasurement(watts, 1, "W");
     }
     return std::string("USB") + (inputs.someWattsMissing ? " 已知" : "") + " " + formatMeasurement(inputs.total, 1, "W");

@@ -4,6 +4,7 @@
 #include "app/reset/USBResetTarget.hpp"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,9 +36,10 @@ std::string electricalText(const PortReading& port);
 struct ModeTextInputs {
     std::string mode;
     bool snapshotHasError = false;
-    // The port carrying the single iPad, and whether other devices share it.
-    std::optional<PortReading> iPadPort;
-    std::vector<PortReading> connectedPorts;
+    // The port carrying the single iPad (null when there is none), and whether other devices
+    // share it. The readings are the caller's, not copies: this runs on every refresh.
+    const PortReading* iPadPort = nullptr;
+    std::span<const PortReading* const> connectedPorts;
     std::optional<double> total;
     bool someWattsMissing = false;
 };

@@ -20,7 +20,7 @@ std::string deskSimulation(const DeskOptions& options) {
             port["AdapterVoltage"] = 5080;
             port["Current"] = 1700;
         }
-        details.push_back(port);
+        for (int i = 0; i < options.iPadPortListings; ++i) details.push_back(port);
     }
     nlohmann::json registry = nlohmann::json::array({
         {{"id", 4294967800}, {"class", "AppleSmartBattery"},

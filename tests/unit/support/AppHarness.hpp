@@ -22,6 +22,7 @@ namespace ampwell::test {
 struct DeskOptions {
     bool iPad = true;                      // an iPad on USB-C port 1, session 1234567
     std::optional<int> iPadMilliwatts = 8640;  // its port's reading; empty: no reading yet
+    int iPadPortListings = 1;              // how often the power source lists that port
     std::string timeline = "[]";           // the file's timeline
     std::string ui = "{}";                 // the file's scripted user
     std::string defaults = "{}";

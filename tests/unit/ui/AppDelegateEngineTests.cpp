@@ -54,6 +54,18 @@ TEST(AppDelegateEngine, LaunchWithAnIPadShowsItAndMergesTheBatteryOfItsSession) 
     EXPECT_EQ(harness.app().batteryDescription(port), "80% · 未充电");
 }
 
+TEST(AppDelegateEngine, APortListedTwiceKeepsItsOneRowAcrossRefreshes) {
+    AppHarness harness({.iPadPortListings = 2});
+    harness.launch();
+    harness.runUntil(2);
+    int menuChanges = 0;
+    harness.app().menu()->onChanged = [&menuChanges] { ++menuChanges; };
+    harness.app().refresh(false, false, std::nullopt, "timer");
+    harness.app().refresh(false, false, std::nullopt, "timer");
+    EXPECT_EQ(menuChanges, 0);
+    EXPECT_EQ(harness.app().snapshot().connectedPorts().size(), 2u);
+}
+
 TEST(AppDelegateEngine, ABurstOfPlugEventsGivesOneRefreshTwoHundredMillisecondsAfterTheLast) {
     nlohmann::json timeline = nlohmann::json::parse(replugAt(5.0));
     AppHarness harness({.timeline = timeline.dump()});

@@ -24,7 +24,8 @@ TEST(MenuText, FormatsMeasurementsAndTheirAbsence) {
 
 TEST(MenuText, ModeTextsForEachDisplayMode) {
     const std::vector<PortReading> ports = {port(1, 5.0), port(2, 7.5, {"Disk"}), port(3, std::nullopt, {"Hub"})};
-    ModeTextInputs inputs{"icon", false, ports[0], ports, 12.5, true};
+    const std::vector<const PortReading*> connected{&ports[0], &ports[1], &ports[2]};
+    ModeTextInputs inputs{"icon", false, &ports[0], connected, 12.5, true};
     EXPECT_EQ(statusModeText(inputs), "");
     inputs.mode = "total";
     EXPECT_EQ(statusModeText(inputs), "USB 已知 12.5 W");
@@ -36,13 +37,14 @@ TEST(MenuText, ModeTextsForEachDisplayMode) {
     EXPECT_EQ(statusModeText(inputs), "C2 7.5 W");
     inputs.mode = "ipad";
     EXPECT_EQ(statusModeText(inputs), "iPad 5.0 W");
-    inputs.iPadPort = port(1, 5.0, {"iPad", "Keyboard"});
+    const PortReading shared = port(1, 5.0, {"iPad", "Keyboard"});
+    inputs.iPadPort = &shared;
     EXPECT_EQ(statusModeText(inputs), "iPad接口 5.0 W");
-    inputs.iPadPort.reset();
+    inputs.iPadPort = nullptr;
     EXPECT_EQ(statusModeText(inputs), "iPad — W");
     inputs.snapshotHasError = true;
     EXPECT_EQ(statusModeText(inputs), "USB — W");
-    EXPECT_EQ(statusModeText({"total", false, std::nullopt, {}, std::nullopt, false}), "USB — W");
+    EXPECT_EQ(statusModeText({"total", false, nullptr, {}, std::nullopt, false}), "USB — W");
 }
 
 TEST(MenuText, ResetTitlesTellSameNamedDevicesOnOnePortApart) {
