@@ -20,6 +20,11 @@ public:
     // until their time comes. Main thread.
     virtual std::optional<Seconds> timeToNextWork() const = 0;
 
+    // Runs the work that is ready or due by the clock's present time and returns without waiting
+    // for more, so that a turn costs the loop no sleep of its own. A clock that stands still is not
+    // moved (the host moves it with runUntil). Main thread; never from work the queue runs.
+    virtual void runDueWork() = 0;
+
     // How many clock seconds pass in a real second: 1 for a clock that keeps real time, more for
     // a faster one, 0 for a clock that stands still until a runUntil moves it (the host decides how
     // fast it moves such a clock). Any thread.

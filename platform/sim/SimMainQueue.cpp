@@ -164,7 +164,11 @@ std::optional<std::function<void()>> SimMainQueue::nextWork(std::unique_lock<std
 
 void SimMainQueue::runUntil(Date deadline) { runUntil(deadline, nullptr); }
 
-bool SimMainQueue::runUntil(Date deadline, const std::function<bool()>& done) {
+bool SimMainQueue::runUntil(Date deadline, const std::function<bool()>& done) { return runTo(deadline, done); }
+
+void SimMainQueue::runDueWork() { runTo(std::nullopt, nullptr); }
+
+bool SimMainQueue::runTo(std::optional<Date> deadline, const std::function<bool()>& done) {
     {
         std::lock_guard lock(mutex_);
         if (running_) throw std::logic_error("SimMainQueue::runUntil called from work it runs");
@@ -178,8 +182,10 @@ bool SimMainQueue::runUntil(Date deadline, const std::function<bool()>& done) {
         }
     } running{*this};
 
-    const double target = clock_.elapsedAt(deadline);
-    if (target < clock_.elapsed()) return false;
+    // Without a deadline the target is the present time, which the clock has passed by a hair
+    // when it is compared again: that must not end the run before the due work has run.
+    const double target = deadline ? clock_.elapsedAt(*deadline) : clock_.elapsed();
+    if (deadline && target < clock_.elapsed()) return false;
     for (;;) {
         if (done && done()) return true;
         std::optional<std::function<void()>> work;

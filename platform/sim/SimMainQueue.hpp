@@ -49,6 +49,7 @@ public:
     bool runUntil(Date deadline, const std::function<bool()>& done) override;
 
     std::optional<Seconds> timeToNextWork() const override;
+    void runDueWork() override;
     double clockSpeed() const override { return clock_.speed(); }
     void setWakeUp(std::function<void()> wakeUp) override;
 
@@ -69,6 +70,8 @@ private:
     using Key = std::pair<double, std::uint64_t>;  // due time, scheduling sequence
 
     void schedule(double due, std::function<void()> work);
+    // runUntil up to `deadline`, or up to the present time without a deadline (runDueWork).
+    bool runTo(std::optional<Date> deadline, const std::function<bool()>& done);
     // Next runnable work, or nullopt when runUntil should return. Called with `lock` held.
     std::optional<std::function<void()>> nextWork(std::unique_lock<std::mutex>& lock, double target);
 

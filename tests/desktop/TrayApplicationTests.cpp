@@ -35,10 +35,12 @@ TEST(TrayApplication, GivesASimulatedQueueTurnsAtThePaceOfRealTime) {
         application.terminate();
     }));
     bool glibServed = false;
-    g_idle_add([](gpointer data) -> gboolean {
-        *static_cast<bool*>(data) = true;
-        return G_SOURCE_REMOVE;
-    }, &glibServed);
+    g_idle_add(
+        [](gpointer data) -> gboolean {
+            *static_cast<bool*>(data) = true;
+            return G_SOURCE_REMOVE;
+        },
+        &glibServed);
     const gint64 before = g_get_monotonic_time();
     EXPECT_EQ(application.run(), 0);
     const double realSeconds = (g_get_monotonic_time() - before) / 1e6;
@@ -54,11 +56,15 @@ TEST(TrayApplication, GivesASimulatedQueueTurnsAtThePaceOfRealTime) {
 // Ends a run that went wrong instead of leaving the test waiting for ever.
 class RunLimit {
 public:
-    RunLimit(linux_::TrayApplication& application, unsigned milliseconds) : source_(g_timeout_source_new(milliseconds)) {
-        g_source_set_callback(source_, [](gpointer data) -> gboolean {
-            static_cast<linux_::TrayApplication*>(data)->terminate();
-            return G_SOURCE_REMOVE;
-        }, &application, nullptr);
+    RunLimit(linux_::TrayApplication& application, unsigned milliseconds)
+        : source_(g_timeout_source_new(milliseconds)) {
+        g_source_set_callback(
+            source_,
+            [](gpointer data) -> gboolean {
+                static_cast<linux_::TrayApplication*>(data)->terminate();
+                return G_SOURCE_REMOVE;
+            },
+            &application, nullptr);
         g_source_attach(source_, nullptr);
     }
     ~RunLimit() {
@@ -121,12 +127,15 @@ TEST(TrayApplication, MovesAFrozenClockOnBeforeADesktopEventIsHandled) {
         const sim::SimClock* clock;
         Date seen{};
     } event{&application, &clock};
-    g_timeout_add(400, [](gpointer data) -> gboolean {
-        auto* event = static_cast<Event*>(data);
-        event->seen = event->clock->now();
-        event->application->terminate();
-        return G_SOURCE_REMOVE;
-    }, &event);
+    g_timeout_add(
+        400,
+        [](gpointer data) -> gboolean {
+            auto* event = static_cast<Event*>(data);
+            event->seen = event->clock->now();
+            event->application->terminate();
+            return G_SOURCE_REMOVE;
+        },
+        &event);
     application.run();
     EXPECT_GE((event.seen - start).count(), 0.35);
 }

@@ -97,7 +97,8 @@ long long TrayApplication::microsecondsToWork() const {
     if (!(left->count() > 0)) return 0;
     const double speed = hostedQueue_->clockSpeed();
     // A frozen clock moves on by the real time that passes, from where the last turn left it.
-    const double realSeconds = speed > 0 ? left->count() / speed : left->count() - microsecondsSince(lastTurnMicros_) / 1.0e6;
+    const double realSeconds =
+        speed > 0 ? left->count() / speed : left->count() - microsecondsSince(lastTurnMicros_) / 1.0e6;
     if (!(realSeconds > 0)) return 0;
     return static_cast<long long>(std::ceil(std::min(realSeconds * 1.0e6, static_cast<double>(kLongestWaitMicros))));
 }
@@ -143,14 +144,16 @@ void TrayApplication::turn() {
     const long long nowMicros = g_get_monotonic_time();
     const Seconds realStep((nowMicros - lastTurnMicros_) / 1.0e6);
     lastTurnMicros_ = nowMicros;
-    // A running clock has moved by itself; a frozen one moves by the real time that passed. A
-    // millisecond more lets work due "now" run on a clock that has moved on while we looked.
-    if (hostedQueue_->clockSpeed() > 0)
-        queueReached_ = clock_.now();
-    else
-        queueReached_ = std::max(queueReached_ + realStep, clock_.now());
     inQueue_ = true;
-    queue_.runUntil(queueReached_ + Seconds(0.001));
+    if (hostedQueue_->clockSpeed() > 0) {
+        // A running clock has moved by itself.
+        hostedQueue_->runDueWork();
+    } else {
+        // A frozen clock moves by the real time that passed. A millisecond more lets work due
+        // "now" run on a clock that has moved on while we looked.
+        queueReached_ = std::max(queueReached_ + realStep, clock_.now());
+        queue_.runUntil(queueReached_ + Seconds(0.001));
+    }
     inQueue_ = false;
     if (terminating_ && loop_) g_main_loop_quit(loop_);
 }

@@ -183,6 +183,21 @@ TEST_F(FrozenQueueTest, TellsAHostingLoopOfNewWorkAndWhenItIsDue) {
     timer->invalidate();
 }
 
+// A hosting loop's turn must not sleep inside the queue: it runs what is due and returns.
+TEST(RunningQueue, RunDueWorkRunsWhatIsDueWithoutWaiting) {
+    SimClock clock(dateFromSecondsSince1970(kStart), 1);
+    SimMainQueue queue(clock);
+    std::vector<std::string> log;
+    queue.postAfter(Seconds(0), std::make_shared<WorkItem>([&] { log.push_back("due"); }));
+    queue.postAfter(Seconds(30), std::make_shared<WorkItem>([&] { log.push_back("later"); }));
+    queue.post([&] { log.push_back("posted"); });
+    const auto realStart = std::chrono::steady_clock::now();
+    queue.runDueWork();
+    EXPECT_LT(std::chrono::steady_clock::now() - realStart, std::chrono::seconds(5));
+    EXPECT_EQ(log, (std::vector<std::string>{"posted", "due"}));
+    EXPECT_GT(queue.timeToNextWork().value_or(Seconds(0)), Seconds(29));
+}
+
 TEST(SimClockTest, UptimeCountsFromBootOrStart) {
     SimClock withBoot(dateFromSecondsSince1970(kStart), 0, kStart - 3600);
     EXPECT_EQ(withBoot.uptime().count(), 3600);
