@@ -8,8 +8,9 @@
 namespace ampwell::platform {
 
 // A main queue that another event loop can run in turns (a toolkit's loop that owns the main
-// thread): the loop sleeps until the queue next has work, then runs it with runUntil, and the queue
-// wakes the loop when work arrives from any thread. Nothing has to look at the queue on a timer.
+// thread): the loop sleeps until the queue next has work, then runs it (runDueWork, or runUntil to
+// move a clock that stands still), and the queue wakes the loop when work arrives from any thread.
+// Nothing has to look at the queue on a timer.
 // A main queue implements this next to MainQueue when it can be hosted; the host finds it there.
 class HostedQueue {
 public:

@@ -29,8 +29,8 @@ namespace ampwell::platform::sim {
 // until the next scheduled time or the deadline, and wakes early for work posted from another
 // thread.
 //
-// Another event loop may host it (HostedQueue): it then runs turns of runUntil when work is due
-// and is woken when work arrives.
+// Another event loop may host it (HostedQueue): the loop then runs the queue in turns when work
+// is due and is woken when work arrives.
 class SimMainQueue final : public MainQueue, public HostedQueue {
 public:
     explicit SimMainQueue(SimClock& clock);

@@ -19,13 +19,13 @@ class GLibMainQueue;
 // GTK, GDBus and the tray all dispatch on:
 // - with the Linux backend the main queue is a GLib main queue on that very context, so the loop
 //   simply runs it until terminate();
-// - a queue that GLib can host (the simulated Mac's) gets a turn, a runUntil up to the clock's
-//   present moment, exactly when its next work comes due and at once when work is posted from any
-//   thread; an idle application sleeps until then. A frozen clock is moved on by the real time
-//   that passed, so the simulated machine keeps pace with the person at the screen: before any
-//   desktop event is handled once the clock lags by kFrozenLagMilliseconds, so handlers see the
-//   present time. The queue is never entered again from work it is running (a dialog's nested
-//   loop waits).
+// - a queue that GLib can host (the simulated Mac's) gets a turn, a run of the work due at the
+//   clock's present moment, exactly when its next work comes due and at once when work is posted
+//   from another thread; an idle application sleeps until then. A frozen clock is moved on by the
+//   real time that passed, so the simulated machine keeps pace with the person at the screen:
+//   when its work comes due, and before any desktop event is handled once the clock lags by
+//   kFrozenLagMilliseconds, so that handlers read the present time. The queue is never entered
+//   again from work it is running (a dialog's nested loop waits).
 class TrayApplication final : public Application {
 public:
     static constexpr int kFrozenLagMilliseconds = 50;
