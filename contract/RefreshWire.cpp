@@ -27,7 +27,8 @@ ReplyFrame encodeReply(PowerRefreshService::Status status) {
 }
 
 PowerRefreshService::Status decodeReply(const ReplyFrame& frame) {
-    return static_cast<PowerRefreshService::Status>(frame[0]) | static_cast<PowerRefreshService::Status>(frame[1]) << 8 |
+    return static_cast<PowerRefreshService::Status>(frame[0]) |
+           static_cast<PowerRefreshService::Status>(frame[1]) << 8 |
            static_cast<PowerRefreshService::Status>(frame[2]) << 16 |
            static_cast<PowerRefreshService::Status>(frame[3]) << 24;
 }

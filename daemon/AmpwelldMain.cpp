@@ -20,7 +20,8 @@ int AmpwelldMain::main(AmpwelldEnvironment& environment) {
 
     std::optional<int> exitStatus;
     RefreshHelper helper(*environment.batteryManager, *environment.mainQueue, *environment.clock,
-                         environment.allowed.allowedPowerRefreshUID, [&exitStatus](int status) { exitStatus = status; });
+                         environment.allowed.allowedPowerRefreshUID,
+                         [&exitStatus](int status) { exitStatus = status; });
     auto requirement = platform::CodeRequirement::parse(environment.allowed.allowedPowerRefreshRequirement);
     auto listener = environment.makeListener ? environment.makeListener() : nullptr;
     // Without a requirement no client can be verified, and without a listener none can connect:

@@ -51,7 +51,7 @@ private:
     const std::uint32_t allowedUserID_;
     std::function<void(int)> exitProcess_;
 
-    RefreshRateLimiter limiter_;                  // operation queue only
+    RefreshRateLimiter limiter_;                    // operation queue only
     std::shared_ptr<platform::WorkItem> idleExit_;  // main queue only
     // Work posted to the main queue holds this weakly and does nothing once the helper is gone.
     std::shared_ptr<RefreshHelper*> self_;

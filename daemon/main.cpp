@@ -55,8 +55,7 @@ int main(int argc, char** argv) {
     };
     environment.executableDigest = [](const std::string& path) { return platform::linux_::sha256OfFile(path); };
     environment.runMainLoop = [&mainQueue, &clock](const std::function<bool()>& done) {
-        while (!mainQueue.runUntil(clock.now() + platform::Seconds(3600), done)) {
-        }
+        while (!mainQueue.runUntil(clock.now() + platform::Seconds(3600), done)) {}
     };
 
     const int status = AmpwelldMain::main(environment);

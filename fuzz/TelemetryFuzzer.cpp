@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Telemetry telemetry(registry, clock, boot);
         const Snapshot snapshot = telemetry.read();
         require(ampwell::testing::brokenSnapshotRule(snapshot).empty());
-        (void)toJSON(snapshot).dump(2);
+        // As --snapshot prints it: a name that is not UTF-8 is shown with replacement characters.
+        (void)toJSON(snapshot).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 
         USBBatterySessions sessions(registry);
         for (const auto& [serial, session] : sessions.current()) {

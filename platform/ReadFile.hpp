@@ -19,7 +19,7 @@ inline constexpr int kNotARegularFile = -1;
 Result<std::string, int> readWholeFile(const std::string& path, std::size_t maximumSize);
 
 // A readWholeFile failure in words for a message, "it is not a regular file" or the errno's text
-// ("No such file or directory"); EFBIG names `maximumSize` ("it is larger than 64 MB").
+// ("No such file or directory"); EFBIG names `maximumSize` ("it is larger than 4 MB").
 std::string readFailureText(int error, std::size_t maximumSize);
 
 }  // namespace ampwell::platform

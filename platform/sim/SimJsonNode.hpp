@@ -22,12 +22,13 @@ class SimJsonObject;
 inline constexpr std::size_t kMaxJsonDepth = 256;
 // How many values (numbers, strings, arrays, objects, ...) a document may hold. Every value read
 // costs well over a hundred bytes once it is a property of the simulated Mac; the limit keeps a
-// file of a few megabytes of "0," from taking gigabytes, and is still a hundred times what the
-// largest registry of a real machine needs.
-inline constexpr std::size_t kMaxJsonValues = 250000;
+// file of a few megabytes of "0," from taking gigabytes, and is still several times what the
+// whole registry of a real machine holds.
+inline constexpr std::size_t kMaxJsonValues = 100000;
 
 // Parses a whole document. A text that is not JSON, a number no double holds, nesting deeper
-// than kMaxJsonDepth, more than kMaxJsonValues values, or an object with the same key twice, fails with PlatformError
+// than kMaxJsonDepth, more than kMaxJsonValues values, or an object with the same key twice,
+// fails with PlatformError
 // "<file>: <JSON path>: <what is wrong>".
 nlohmann::json parseJsonDocument(const std::string& text, const std::string& file);
 

@@ -20,8 +20,9 @@
 namespace ampwell::platform::sim {
 namespace {
 
-// A simulation file is written by hand or by a test; anything larger is a mistake.
-constexpr std::size_t kMaximumSimulationFileSize = 64 << 20;
+// A simulation file is written by hand or by a test (the largest we keep is 10 KB); anything
+// larger is a mistake, and reading it must stay within a small program's memory.
+constexpr std::size_t kMaximumSimulationFileSize = 4 << 20;
 
 // Each section of the file has one reader below. A new key is one more `optional(...)` line in
 // the reader of its section (and a field in SimulationModel.hpp); finish() rejects every key no

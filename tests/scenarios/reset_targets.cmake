@@ -6,7 +6,9 @@ foreach(simulation ${AMPWELL_RESET_TARGET_SCENARIOS})
   add_test(NAME scenario.reset_targets.${name}
     COMMAND ${CMAKE_COMMAND}
       -DPROGRAM=$<TARGET_FILE:ampwell>
+      -DOPTION=--list-reset-targets
       -DSIMULATION=${simulation}
       -DEXPECTED=${CMAKE_CURRENT_LIST_DIR}/reset_targets/${name}.expected
-      -P ${CMAKE_CURRENT_LIST_DIR}/scripts/expect_listing.cmake)
+      -DSTATUS=0
+      -P ${CMAKE_CURRENT_LIST_DIR}/scripts/expect_mode.cmake)
 endforeach()

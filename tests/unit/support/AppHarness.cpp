@@ -130,6 +130,12 @@ std::vector<nlohmann::json> AppHarness::events(const std::string& event) const {
     return found;
 }
 
+std::vector<std::string> AppHarness::alertMessages() const {
+    std::vector<std::string> messages;
+    for (const auto& event : events("alert")) messages.push_back(event["message"]);
+    return messages;
+}
+
 std::vector<nlohmann::json> AppHarness::trace() const { return readLines(tracePath); }
 
 std::vector<std::pair<double, std::string>> AppHarness::refreshTriggers() const {

@@ -50,6 +50,8 @@ public:
 
     // The desktop's JSON events named `event` (all when empty), in order.
     std::vector<nlohmann::json> events(const std::string& event = "") const;
+    // The messages of the alerts shown so far, in order.
+    std::vector<std::string> alertMessages() const;
     // The lines of the sampling trace, parsed.
     std::vector<nlohmann::json> trace() const;
     // The triggers of the refresh records of the trace, with their times since the start.

@@ -9,12 +9,6 @@
 namespace ampwell::test {
 namespace {
 
-std::vector<std::string> alertMessages(const AppHarness& harness) {
-    std::vector<std::string> messages;
-    for (const auto& event : harness.events("alert")) messages.push_back(event["message"]);
-    return messages;
-}
-
 TEST(AppDelegateQueues, ManualRefreshesDuringARunningReadQueueExactlyOneMore) {
     AppHarness harness;
     harness.batteryReadSeconds = 3.0;
@@ -46,7 +40,7 @@ TEST(AppDelegateQueues, ASecondResetWhileOneRunsIsDroppedSilently) {
     harness.app().performReset("00008103-001A", "1799990000:1234567");
     harness.runUntil(5);
     EXPECT_EQ(runs, 1);
-    EXPECT_EQ(alertMessages(harness), (std::vector<std::string>{"已发送 Hub USB 重置请求"}));
+    EXPECT_EQ(harness.alertMessages(), (std::vector<std::string>{"已发送 Hub USB 重置请求"}));
 }
 
 }  // namespace

@@ -4,15 +4,8 @@
 
 #include <algorithm>
 
-
 namespace ampwell::test {
 namespace {
-
-std::vector<std::string> alertMessages(const AppHarness& harness) {
-    std::vector<std::string> messages;
-    for (const auto& event : harness.events("alert")) messages.push_back(event["message"]);
-    return messages;
-}
 
 TEST(AppDelegateResetFlow, AStaleOrForgedNotificationResetsNothing) {
     const char* forged[] = {"1799990000",                  // no session
@@ -24,7 +17,7 @@ TEST(AppDelegateResetFlow, AStaleOrForgedNotificationResetsNothing) {
     harness.launch();
     for (const char* connectionID : forged) harness.app().performReset("00008103-001A", connectionID);
     harness.runUntil(5);
-    const auto messages = alertMessages(harness);
+    const auto messages = harness.alertMessages();
     ASSERT_EQ(messages.size(), std::size(forged));
     for (const auto& message : messages) EXPECT_EQ(message, "iPad 的连接已改变");
     EXPECT_EQ(harness.events("alert").front()["informative"], "这条提醒对应旧的连接，未重置设备。请重新打开菜单后再试。");
@@ -38,7 +31,7 @@ TEST(AppDelegateResetFlow, ANotificationForTheSameConnectionResetsTheIPadWhateve
     EXPECT_TRUE(harness.app().resetRunning());
     harness.runUntil(5);
     EXPECT_FALSE(harness.app().resetRunning());
-    EXPECT_EQ(alertMessages(harness), (std::vector<std::string>{"已发送 iPad USB 重置请求"}));
+    EXPECT_EQ(harness.alertMessages(), (std::vector<std::string>{"已发送 iPad USB 重置请求"}));
     EXPECT_EQ(harness.events("alert").front()["informative"], "正在重新读取连接和供电信息。USB 重置不保证供电档位会改变。");
     const auto triggers = harness.refreshTriggers();
     EXPECT_NE(std::find_if(triggers.begin(), triggers.end(), [](const auto& t) { return t.second == "update"; }),
