@@ -176,12 +176,17 @@ void TrayMenuExport::updateNode(Entry& entry, MenuItem& item, Menu& menu) {
     DbusMenuNode& node = *entry.node;
     if (item.isSeparator()) return;
     if (MenuView* view = item.view()) {
-        node.setLabel(escapeLabel(viewText(*view)));
-        node.setAccessibleDescription(view->accessibilityLabel());
-        node.setVisible(!viewText(*view).empty());
+        entry.viewLabel = viewText(*view);
+        entry.viewDescription = view->accessibilityLabel();
+        node.setLabel(escapeLabel(entry.viewLabel));
+        node.setAccessibleDescription(entry.viewDescription);
+        node.setVisible(!entry.viewLabel.empty());
         node.setEnabled(true);
-        view->onNeedsDisplay = [this] {
-            scheduleSync();
+        view->onNeedsDisplay = [this, key = &item, view] {
+            const auto found = entries_.find(key);
+            if (found == entries_.end() || found->second.viewLabel != viewText(*view) ||
+                found->second.viewDescription != view->accessibilityLabel())
+                scheduleSync();
             if (onViewsChanged) onViewsChanged();
         };
         node.onClicked = [this] {

@@ -49,6 +49,10 @@ private:
         std::unique_ptr<DbusMenuNode> node;
         bool everChecked = false;
         bool seen = false;
+        // For a view row: the text and description last exported, so that a redraw request that
+        // changes neither (every refresh asks) costs no walk of the menu and no D-Bus traffic.
+        std::string viewLabel;
+        std::string viewDescription;
     };
 
     void scheduleSync();
