@@ -2,7 +2,6 @@
 
 #include "app/text/UnicodeText.hpp"
 
-#include <fmt/chrono.h>
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -98,7 +97,10 @@ std::string iso8601(platform::Date date) {
     const std::time_t whole = static_cast<std::time_t>(seconds);
     std::tm utc{};
     gmtime_r(&whole, &utc);
-    return fmt::format("{:%Y-%m-%dT%H:%M:%S}Z", utc);
+    // Plain integers: the chrono formatter consults the locale machinery, which a refresh every
+    // thirty seconds has no need to touch.
+    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                       utc.tm_hour, utc.tm_min, utc.tm_sec);
 }
 
 }  // namespace ampwell

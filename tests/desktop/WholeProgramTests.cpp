@@ -6,6 +6,7 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace ampwell::tests {
@@ -104,6 +105,18 @@ TEST_F(WholeProgramTest, ShowsTheDeskInTheTrayAndQuitsFromTheMenu) {
         const LayoutEntry* t = now.child("偏好设置") ? now.child("偏好设置")->child("低功率分界") : nullptr;
         return t && t->children.size() == 3 && t->children[2].property("toggle-state") == "1";
     }, 5000));
+
+    // A left click opens the drawn panel, and brings GTK up first: until now the program had no
+    // use for it.
+    auto panelShown = [] {
+        return std::system("xdotool search --onlyvisible --name '^Ampwell$' > /dev/null 2>&1") == 0;
+    };
+    EXPECT_FALSE(panelShown());
+    GVariant* activated =
+        callAndWait(peer, item, "/StatusNotifierItem", kItem, "Activate", g_variant_new("(ii)", 1100, 0));
+    ASSERT_NE(activated, nullptr);
+    g_variant_unref(activated);
+    EXPECT_TRUE(spinUntil(panelShown, 10000));
 
     ASSERT_TRUE(sendMenuEvent(peer, item, path, root.child("退出 Ampwell")->id, "clicked"));
     ASSERT_TRUE(spinUntil([&] { return exited; }, 10000));

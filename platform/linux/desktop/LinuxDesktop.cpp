@@ -3,12 +3,14 @@
 #include "platform/linux/GLibMainQueue.hpp"
 #include "platform/linux/desktop/DesktopNotificationCenter.hpp"
 #include "platform/linux/desktop/GtkAlertPresenter.hpp"
+#include "platform/linux/desktop/GtkSession.hpp"
 #include "platform/linux/desktop/TrayApplication.hpp"
 #include "platform/linux/desktop/TrayPanel.hpp"
 #include "platform/linux/desktop/TrayStatusBar.hpp"
 
-#include <gtk/gtk.h>
+#include <gio/gio.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -74,7 +76,9 @@ std::string linuxDesktopUnavailableReason(bool needTrayHost) {
     // Nothing here draws with OpenGL; without this GDK probes GLX for its visuals and loads the
     // GL driver (tens of megabytes resident, LLVM included) only to pick a visual.
     g_setenv("GDK_GL", "disable", FALSE);
-    if (!gtk_init_check(nullptr, nullptr)) return "no graphical display can be opened (DISPLAY / WAYLAND_DISPLAY)";
+    if (!displayOpens()) return "no graphical display can be opened (DISPLAY / WAYLAND_DISPLAY)";
+    // The locale GTK would set when it comes up, set now, so that nothing changes on the first click.
+    std::setlocale(LC_ALL, "");
     GError* error = nullptr;
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
     if (!bus) {

@@ -11,8 +11,9 @@ namespace ampwell::platform::linux_ {
 
 // Why the Linux desktop cannot be shown in this session, as one line for standard error; empty
 // when it can. It needs an X11 or Wayland display GTK can open, a session bus, and, when
-// `needTrayHost` (the automatic choice), a StatusNotifierWatcher on that bus. Opens the display
-// as a side effect. Main thread, before the loop runs.
+// `needTrayHost` (the automatic choice), a StatusNotifierWatcher on that bus. Sets the locale from
+// the environment, as GTK would; GTK itself comes up with the first panel or dialog (GtkSession).
+// Main thread, before the loop runs.
 std::string linuxDesktopUnavailableReason(bool needTrayHost);
 
 // The Linux desktop: a StatusNotifierItem with a dbusmenu menu, the drawn GTK panel on a left

@@ -1,5 +1,7 @@
 #include "platform/linux/desktop/MessageDialog.hpp"
 
+#include "platform/linux/desktop/GtkSession.hpp"
+
 #include <gtk/gtk.h>
 
 namespace ampwell::platform::linux_ {
@@ -11,13 +13,16 @@ GtkWidget* shown = nullptr;
 
 int runMessageDialog(const std::string& message, const std::string& informative,
                      const std::vector<std::string>& buttons) {
+    const std::vector<std::string> labels = buttons.empty() ? std::vector<std::string>{"OK"} : buttons;
+    const int last = static_cast<int>(labels.size()) - 1;
+    // Without a display nobody can answer: the last button, as when the dialog is dismissed.
+    if (!gtkIsReady()) return last;
     GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_INFO, GTK_BUTTONS_NONE, "%s",
                                                message.c_str());
     if (!informative.empty()) {
         gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", informative.c_str());
     }
     gtk_window_set_title(GTK_WINDOW(dialog), "Ampwell");
-    const std::vector<std::string> labels = buttons.empty() ? std::vector<std::string>{"OK"} : buttons;
     for (std::size_t i = 0; i < labels.size(); ++i) {
         gtk_dialog_add_button(GTK_DIALOG(dialog), labels[i].c_str(), kFirstResponse + static_cast<int>(i));
     }
@@ -33,7 +38,6 @@ int runMessageDialog(const std::string& message, const std::string& informative,
     const int response = gtk_dialog_run(GTK_DIALOG(dialog));
     shown = outer;
     gtk_widget_destroy(dialog);
-    const int last = static_cast<int>(labels.size()) - 1;
     if (response < kFirstResponse || response > kFirstResponse + last) return last;
     return response - kFirstResponse;
 }

@@ -3,6 +3,7 @@
 #include "platform/MenuView.hpp"
 #include "platform/Symbols.hpp"
 #include "platform/cairo/CairoCanvas.hpp"
+#include "platform/linux/desktop/GtkSession.hpp"
 
 namespace ampwell::platform::linux_ {
 
@@ -42,7 +43,7 @@ void TrayPanel::toggle(const std::shared_ptr<Menu>& menu, int x, int y) {
         hide();
         return;
     }
-    if (!menu) return;
+    if (!menu || !gtkIsReady()) return;
     menu_ = menu;
     // Open first: what the delegate changes when the menu opens is what the panel shows.
     menu_->open();
