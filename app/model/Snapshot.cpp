@@ -2,8 +2,6 @@
 
 #include "app/text/UnicodeText.hpp"
 
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <cmath>
 #include <ctime>
@@ -97,10 +95,19 @@ std::string iso8601(platform::Date date) {
     const std::time_t whole = static_cast<std::time_t>(seconds);
     std::tm utc{};
     gmtime_r(&whole, &utc);
-    // Plain integers: the chrono formatter consults the locale machinery, which a refresh every
-    // thirty seconds has no need to touch.
-    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
-                       utc.tm_hour, utc.tm_min, utc.tm_sec);
+    // Written digit by digit: every refresh stamps its snapshot, and a formatting library's
+    // machinery is more than a fixed-width stamp needs.
+    std::string text = "0000-00-00T00:00:00Z";
+    const auto put = [&text](std::size_t end, int value) {
+        for (std::size_t at = end; value > 0; value /= 10) text[--at] = static_cast<char>('0' + value % 10);
+    };
+    put(4, utc.tm_year + 1900);
+    put(7, utc.tm_mon + 1);
+    put(10, utc.tm_mday);
+    put(13, utc.tm_hour);
+    put(16, utc.tm_min);
+    put(19, utc.tm_sec);
+    return text;
 }
 
 }  // namespace ampwell

@@ -187,9 +187,10 @@ std::string Telemetry::noPowerServiceMessage(const std::string& noun) {
     return "这台" + spaced + "未提供 USB 输出功率信息";
 }
 
-Snapshot Telemetry::read(const std::optional<DeviceMap>& givenDevices) const {
+Snapshot Telemetry::read() const { return read(connectedDevices()); }
+
+Snapshot Telemetry::read(const DeviceMap& devices) const {
     std::string sampledAt = iso8601(clock_.now());
-    const DeviceMap devices = givenDevices ? *givenDevices : connectedDevices();
 
     auto battery = registry_.firstMatchingService(platform::classes::kSmartBattery);
     if (!battery) {

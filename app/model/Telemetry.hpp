@@ -30,8 +30,10 @@ public:
 
     Telemetry(platform::Registry& registry, const platform::Clock& clock, const BootIdentity& bootIdentity);
 
-    // One snapshot. `devices` given: those devices are used; absent: connectedDevices() is read.
-    Snapshot read(const std::optional<DeviceMap>& devices = std::nullopt) const;
+    // One snapshot of the devices connectedDevices() finds now.
+    Snapshot read() const;
+    // One snapshot of the given devices, read by the caller just before.
+    Snapshot read(const DeviceMap& devices) const;
     // The USB devices behind each USB-C port, in registry order within a port.
     DeviceMap connectedDevices() const;
     // Port → battery percentage the power manager reports, where it can be confirmed.

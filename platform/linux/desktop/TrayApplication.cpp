@@ -60,27 +60,42 @@ void TrayApplication::runHostedQueue() {
     loop_ = g_main_loop_new(nullptr, FALSE);
     queueReached_ = clock_.now();
     lastTurnMicros_ = g_get_monotonic_time();
-    // Work posted from now on by another thread ends the loop's sleep; the sources then look
-    // again. Work the main thread adds needs no signal: it is added while a source or callback of
-    // this loop runs, and the loop looks at the queue again before it sleeps.
-    hostedQueue_->setWakeUp([mainThread = std::this_thread::get_id()] {
-        if (std::this_thread::get_id() != mainThread) g_main_context_wakeup(nullptr);
+    // The work source has no prepare or check of its own: GLib wakes for it at the ready time each
+    // turn sets for the queue's next work, so an idle turn of the loop never asks the queue.
+    static GSourceFuncs workFuncs = {nullptr, nullptr, dispatchTurn, nullptr, nullptr, nullptr};
+    workSource_ = attachSource(&workFuncs, G_PRIORITY_DEFAULT);
+    // Work posted by another thread, or by the main thread outside a turn (a desktop event's
+    // handler), makes the source ready at once. Work a turn adds is seen when the turn sets the
+    // next ready time.
+    hostedQueue_->setWakeUp([this, mainThread = std::this_thread::get_id()] {
+        if (std::this_thread::get_id() == mainThread && inQueue_) return;
+        wokenDuringTurn_.store(true);
+        g_source_set_ready_time(workSource_, 0);
     });
     turn();
     if (!terminating_) {
-        static GSourceFuncs workFuncs = {prepareWork, checkWork, dispatchTurn, nullptr, nullptr, nullptr};
         static GSourceFuncs catchUpFuncs = {prepareCatchUp, checkCatchUp, dispatchTurn, nullptr, nullptr, nullptr};
-        GSource* work = attachSource(&workFuncs, G_PRIORITY_DEFAULT);
         // Ahead of the desktop's own events, so that their handlers read a clock that has caught up.
         GSource* catchUp = hostedQueue_->clockSpeed() > 0 ? nullptr : attachSource(&catchUpFuncs, G_PRIORITY_HIGH);
         g_main_loop_run(loop_);
-        for (GSource* source : {work, catchUp}) {
-            if (!source) continue;
-            g_source_destroy(source);
-            g_source_unref(source);
+        if (catchUp) {
+            g_source_destroy(catchUp);
+            g_source_unref(catchUp);
         }
     }
     hostedQueue_->setWakeUp({});
+    g_source_destroy(workSource_);
+    g_source_unref(workSource_);
+    workSource_ = nullptr;
+}
+
+void TrayApplication::armForNextWork() {
+    // A post from another thread while this looks at the queue must not be overwritten by a
+    // later ready time: the flag it raises first makes the source ready again.
+    wokenDuringTurn_.store(false);
+    const long long micros = microsecondsToWork();
+    g_source_set_ready_time(workSource_, micros < 0 ? -1 : g_get_monotonic_time() + micros);
+    if (wokenDuringTurn_.load()) g_source_set_ready_time(workSource_, 0);
 }
 
 GSource* TrayApplication::attachSource(GSourceFuncs* funcs, int priority) {
@@ -107,21 +122,6 @@ bool TrayApplication::frozenClockLags() const {
     return microsecondsSince(lastTurnMicros_) >= kFrozenLagMilliseconds * 1000LL;
 }
 
-int TrayApplication::prepareWork(GSource* source, int* timeout) {
-    auto* self = applicationOf(source);
-    *timeout = -1;
-    if (!self->mayTurn()) return FALSE;
-    const long long micros = self->microsecondsToWork();
-    if (micros == 0) return TRUE;
-    if (micros > 0) *timeout = static_cast<int>((micros + 999) / 1000);
-    return FALSE;
-}
-
-int TrayApplication::checkWork(GSource* source) {
-    auto* self = applicationOf(source);
-    return self->mayTurn() && self->microsecondsToWork() == 0;
-}
-
 // Never sets a timeout: it only acts when something else has woken the loop.
 int TrayApplication::prepareCatchUp(GSource* source, int* timeout) {
     auto* self = applicationOf(source);
@@ -140,7 +140,11 @@ int TrayApplication::dispatchTurn(GSource* source, int (*)(void*), void*) {
 }
 
 void TrayApplication::turn() {
-    if (!mayTurn()) return;
+    if (!mayTurn()) {
+        // In a nested loop of a turn (a dialog) the queue waits; the outer turn sets the next time.
+        if (workSource_ && inQueue_) g_source_set_ready_time(workSource_, -1);
+        return;
+    }
     const long long nowMicros = g_get_monotonic_time();
     const Seconds realStep((nowMicros - lastTurnMicros_) / 1.0e6);
     lastTurnMicros_ = nowMicros;
@@ -156,6 +160,7 @@ void TrayApplication::turn() {
     }
     inQueue_ = false;
     if (terminating_ && loop_) g_main_loop_quit(loop_);
+    if (workSource_ && !terminating_) armForNextWork();
 }
 
 // The next dialog raises itself above every other window (MessageDialog); there is no other

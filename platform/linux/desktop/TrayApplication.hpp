@@ -5,6 +5,7 @@
 #include "platform/HostedQueue.hpp"
 #include "platform/MainQueue.hpp"
 
+#include <atomic>
 #include <memory>
 
 typedef struct _GMainLoop GMainLoop;
@@ -53,8 +54,8 @@ private:
     bool mayTurn() const { return !inQueue_ && !terminating_; }
     void turn();
 
-    static int prepareWork(GSource* source, int* timeout);
-    static int checkWork(GSource* source);
+    // Sets the work source's ready time to when the hosted queue next has work.
+    void armForNextWork();
     static int prepareCatchUp(GSource* source, int* timeout);
     static int checkCatchUp(GSource* source);
     static int dispatchTurn(GSource* source, int (*callback)(void*), void* data);
@@ -71,6 +72,8 @@ private:
     bool inQueue_ = false;
     Date queueReached_{};
     long long lastTurnMicros_ = 0;
+    GSource* workSource_ = nullptr;
+    std::atomic<bool> wokenDuringTurn_{false};
 };
 
 }  // namespace ampwell::platform::linux_
