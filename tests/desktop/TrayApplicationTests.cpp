@@ -5,6 +5,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 namespace ampwell::tests {
@@ -138,6 +139,53 @@ TEST(TrayApplication, MovesAFrozenClockOnBeforeADesktopEventIsHandled) {
         &event);
     application.run();
     EXPECT_GE((event.seen - start).count(), 0.35);
+}
+
+// The queue's source sleeps until a ready time: work a desktop event's handler posts on the main
+// thread must still run at once, and work posted while queue work waits in a nested loop (a
+// dialog) runs after it, without the source being dispatched over and over meanwhile.
+TEST(TrayApplication, RunsWorkAnEventPostsAndWaitsQuietlyBehindANestedLoop) {
+    sim::SimClock clock(Date(Seconds(1.8e9)), 1);
+    sim::SimMainQueue queue(clock);
+    linux_::TrayApplication application(queue, clock);
+    const RunLimit limit(application, 5000);
+    queue.postAfter(Seconds(60), std::make_shared<WorkItem>([] {}));  // the next timed work is far off
+    int nestedTurns = 0;
+    bool posterRan = false;
+    double eventWaited = -1;
+    gint64 eventMicros = 0;
+    const std::function<void()> dialogWork = [&] {
+        eventWaited = secondsSince(eventMicros);
+        // The "dialog": a nested loop for 300 ms, while another thread posts work.
+        std::thread poster([&] { queue.post([&] { posterRan = true; }); });
+        const gint64 until = g_get_monotonic_time() + 300000;
+        const GSourceFunc once = [](gpointer) -> gboolean { return G_SOURCE_REMOVE; };
+        g_timeout_add(300, once, nullptr);  // wakes the nested loop at its end
+        while (g_get_monotonic_time() < until) {
+            g_main_context_iteration(nullptr, TRUE);
+            ++nestedTurns;
+        }
+        poster.join();
+        queue.post([&] { application.terminate(); });
+    };
+    struct Context {
+        sim::SimMainQueue* queue;
+        const std::function<void()>* work;
+    } context{&queue, &dialogWork};
+    g_timeout_add(
+        100,
+        [](gpointer data) -> gboolean {
+            auto* context = static_cast<Context*>(data);
+            context->queue->post(*context->work);
+            return G_SOURCE_REMOVE;
+        },
+        &context);
+    eventMicros = g_get_monotonic_time() + 100000;
+    application.run();
+    EXPECT_GE(eventWaited, -0.05);
+    EXPECT_LT(eventWaited, 0.3);
+    EXPECT_TRUE(posterRan);  // after the nested loop, not lost
+    EXPECT_LT(nestedTurns, 50);
 }
 
 }  // namespace

@@ -140,11 +140,9 @@ int TrayApplication::dispatchTurn(GSource* source, int (*)(void*), void*) {
 }
 
 void TrayApplication::turn() {
-    if (!mayTurn()) {
-        // In a nested loop of a turn (a dialog) the queue waits; the outer turn sets the next time.
-        if (workSource_ && inQueue_) g_source_set_ready_time(workSource_, -1);
-        return;
-    }
+    // GLib does not dispatch the work source again while it runs a turn (a dialog's nested loop),
+    // and the catch-up source checks first.
+    if (!mayTurn()) return;
     const long long nowMicros = g_get_monotonic_time();
     const Seconds realStep((nowMicros - lastTurnMicros_) / 1.0e6);
     lastTurnMicros_ = nowMicros;
