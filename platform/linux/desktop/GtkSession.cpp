@@ -7,6 +7,9 @@
 namespace ampwell::platform::linux_ {
 
 bool displayOpens() {
+    // GDK reads its environment (GDK_GL among it) only here or in gtk_init: a display opened
+    // before that probes OpenGL and keeps the GL driver loaded, tens of megabytes, for good.
+    gdk_parse_args(nullptr, nullptr);
     GdkDisplay* display = gdk_display_open(nullptr);
     if (!display) return false;
     gdk_display_close(display);
