@@ -22,11 +22,11 @@ class GLibMainQueue;
 //   simply runs it until terminate();
 // - a queue that GLib can host (the simulated Mac's) gets a turn, a run of the work due at the
 //   clock's present moment, exactly when its next work comes due and at once when work is posted
-//   from another thread or by a desktop event's handler; an idle application sleeps until then. A frozen clock is moved on by the
-//   real time that passed, so the simulated machine keeps pace with the person at the screen:
-//   when its work comes due, and before any desktop event is handled once the clock lags by
-//   kFrozenLagMilliseconds, so that handlers read the present time. The queue is never entered
-//   again from work it is running (a dialog's nested loop waits).
+//   from another thread or by a desktop event's handler; an idle application sleeps until then.
+//   A frozen clock is moved on by the real time that passed, so the simulated machine keeps pace
+//   with the person at the screen: when its work comes due, and before any desktop event is
+//   handled once the clock lags by kFrozenLagMilliseconds, so that handlers read the present
+//   time. The queue is never entered again from work it is running (a dialog's nested loop waits).
 class TrayApplication final : public Application {
 public:
     static constexpr int kFrozenLagMilliseconds = 50;
