@@ -5,7 +5,7 @@
 #include "app/model/Telemetry.hpp"
 #include "app/ui/AppDelegate.hpp"
 #include "bench/BusyDesk.hpp"
-#include "platform/headless/HeadlessDesktop.hpp"
+#include "platform/desktop/headless/HeadlessDesktop.hpp"
 #include "platform/sim/SimPlatform.hpp"
 #include "platform/sim/SimulationLoader.hpp"
 

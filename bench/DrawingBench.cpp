@@ -1,7 +1,7 @@
 // What drawing costs: one port card at 2x (redrawn on every refresh while the menu is open), the
 // whole menu preview in this process, and the preview as a whole program run, start to exit.
 #include "app/ui/PowerMenuUI.hpp"
-#include "platform/Bitmap.hpp"
+#include "platform/drawing/cairo/CairoBitmap.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -7,7 +7,7 @@
 #include "daemon/RefreshHelper.hpp"
 #include "platform/linux/refresh/DaemonSockets.hpp"
 #include "platform/linux/refresh/ExecutableDigest.hpp"
-#include "platform/linux/refresh/UnixRefreshListener.hpp"
+#include "platform/linux/refresh/LinuxRefreshListener.hpp"
 #include "tests/unit/daemon/FakeBatteryManager.hpp"
 
 #include <benchmark/benchmark.h>
@@ -81,7 +81,7 @@ void BM_AcceptedRequestRoundTrip(benchmark::State& state) {
         state.SkipWithError(problem.c_str());
         return;
     }
-    platform::linux_::UnixRefreshListener listener({listening});
+    platform::linux_::LinuxRefreshListener listener({listening});
     listener.setConnectionCodeSigningRequirement(
         platform::CodeRequirement::forSha256(*platform::linux_::sha256OfFile("/proc/self/exe")));
     listener.setDelegate(&helper);

@@ -1,8 +1,8 @@
 #include "daemon/AllowedClient.hpp"
 
 #include "contract/PowerRefreshService.hpp"
-#include "platform/CodeRequirement.hpp"
-#include "platform/ReadFile.hpp"
+#include "platform/base/ReadFile.hpp"
+#include "platform/refresh/CodeRequirement.hpp"
 
 #include <pwd.h>
 

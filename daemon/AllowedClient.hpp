@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Result.hpp"
+#include "platform/base/Result.hpp"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 
 #include "contract/PowerRefreshService.hpp"
 #include "daemon/RefreshHelper.hpp"
-#include "platform/CodeRequirement.hpp"
+#include "platform/refresh/CodeRequirement.hpp"
 
 #include <algorithm>
 #include <optional>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "daemon/AllowedClient.hpp"
-#include "platform/BatteryManager.hpp"
-#include "platform/Clock.hpp"
-#include "platform/MainQueue.hpp"
-#include "platform/RefreshListener.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/MainQueue.hpp"
+#include "platform/refresh/BatteryManager.hpp"
+#include "platform/refresh/RefreshListener.hpp"
 
 #include <cstdint>
 #include <functional>

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "daemon/RefreshRateLimiter.hpp"
-#include "platform/BatteryManager.hpp"
-#include "platform/Clock.hpp"
-#include "platform/MainQueue.hpp"
-#include "platform/RefreshListener.hpp"
-#include "platform/SerialQueue.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/MainQueue.hpp"
+#include "platform/base/SerialQueue.hpp"
+#include "platform/refresh/BatteryManager.hpp"
+#include "platform/refresh/RefreshListener.hpp"
 
 #include <cstdint>
 #include <functional>

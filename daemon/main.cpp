@@ -4,8 +4,8 @@
 #include "platform/linux/GLibMainQueue.hpp"
 #include "platform/linux/refresh/DaemonSockets.hpp"
 #include "platform/linux/refresh/ExecutableDigest.hpp"
-#include "platform/linux/refresh/SysfsBatteryManager.hpp"
-#include "platform/linux/refresh/UnixRefreshListener.hpp"
+#include "platform/linux/refresh/LinuxBatteryManager.hpp"
+#include "platform/linux/refresh/LinuxRefreshListener.hpp"
 
 #include <unistd.h>
 
@@ -18,7 +18,7 @@ using namespace ampwell;
 int main(int argc, char** argv) {
     platform::SystemClock clock;
     platform::linux_::GLibMainQueue mainQueue(clock);
-    platform::linux_::SysfsBatteryManager batteryManager;
+    platform::linux_::LinuxBatteryManager batteryManager;
     platform::linux_::DaemonSockets sockets;
 
     AmpwelldEnvironment environment;
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         sockets = platform::linux_::openDaemonSockets(extraPath != nullptr ? extraPath : "");
         // The journal keeps what a daemon writes to standard error.
         for (const auto& problem : sockets.problems) std::cerr << "ampwelld: " << problem << std::endl;
-        return std::make_unique<platform::linux_::UnixRefreshListener>(std::move(sockets.listening));
+        return std::make_unique<platform::linux_::LinuxRefreshListener>(std::move(sockets.listening));
     };
     environment.executableDigest = [](const std::string& path) { return platform::linux_::sha256OfFile(path); };
     environment.runMainLoop = [&mainQueue, &clock](const std::function<bool()>& done) {

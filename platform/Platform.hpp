@@ -1,16 +1,16 @@
 #pragma once
 
-#include "platform/Clock.hpp"
-#include "platform/Defaults.hpp"
-#include "platform/EventStream.hpp"
-#include "platform/InstanceLock.hpp"
-#include "platform/MainQueue.hpp"
-#include "platform/MobileDeviceService.hpp"
-#include "platform/RefreshConnection.hpp"
-#include "platform/Registry.hpp"
-#include "platform/SystemLog.hpp"
-#include "platform/UsbHost.hpp"
-#include "platform/UserScript.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/Defaults.hpp"
+#include "platform/base/EventStream.hpp"
+#include "platform/base/InstanceLock.hpp"
+#include "platform/base/MainQueue.hpp"
+#include "platform/base/SystemLog.hpp"
+#include "platform/desktop/UserScript.hpp"
+#include "platform/devices/MobileDeviceService.hpp"
+#include "platform/devices/UsbHost.hpp"
+#include "platform/refresh/RefreshConnection.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <cstdint>
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "app/assessment/TrendStatus.hpp"
 #include "app/model/DeviceBattery.hpp"
-#include "platform/Clock.hpp"
+#include "platform/base/Clock.hpp"
 
 #include <deque>
 #include <optional>

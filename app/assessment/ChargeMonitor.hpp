@@ -3,8 +3,8 @@
 #include "app/assessment/ChargeStatus.hpp"
 #include "app/model/DeviceBattery.hpp"
 #include "app/model/Snapshot.hpp"
-#include "platform/Clock.hpp"
-#include "platform/Defaults.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/Defaults.hpp"
 
 #include <optional>
 #include <string>

@@ -2,9 +2,9 @@
 
 #include "app/batteries/MobileBatteryReadCoordinator.hpp"
 #include "app/model/DeviceBattery.hpp"
-#include "platform/Clock.hpp"
-#include "platform/MobileDeviceService.hpp"
-#include "platform/Registry.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/devices/MobileDeviceService.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <vector>
 

@@ -3,9 +3,9 @@
 #include "app/batteries/MobileDeviceAPI.hpp"
 #include "app/batteries/USBBatterySessions.hpp"
 #include "app/model/DeviceBattery.hpp"
-#include "platform/Clock.hpp"
-#include "platform/MobileDeviceService.hpp"
-#include "platform/SerialQueue.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/SerialQueue.hpp"
+#include "platform/devices/MobileDeviceService.hpp"
 
 #include <condition_variable>
 #include <cstdint>

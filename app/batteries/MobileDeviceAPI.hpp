@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/model/DeviceBattery.hpp"
-#include "platform/Clock.hpp"
-#include "platform/MobileDeviceService.hpp"
-#include "platform/PropertyValue.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/PropertyValue.hpp"
+#include "platform/devices/MobileDeviceService.hpp"
 
 #include <memory>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "app/batteries/USBBatterySessions.hpp"
 
-#include "platform/RegistryNames.hpp"
+#include "platform/registry/RegistryNames.hpp"
 
 #include <cmath>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/model/DeviceBattery.hpp"
-#include "platform/Registry.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <map>
 #include <string>

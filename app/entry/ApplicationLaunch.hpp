@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Desktop.hpp"
 #include "platform/Platform.hpp"
+#include "platform/desktop/Desktop.hpp"
 
 #include <string>
 #include <vector>

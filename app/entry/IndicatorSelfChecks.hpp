@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Clock.hpp"
+#include "platform/base/Clock.hpp"
 
 #include <iosfwd>
 #include <optional>

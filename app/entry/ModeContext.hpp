@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Desktop.hpp"
 #include "platform/Platform.hpp"
-#include "platform/PlatformError.hpp"
+#include "platform/base/PlatformError.hpp"
+#include "platform/desktop/Desktop.hpp"
 
 #include <functional>
 #include <iosfwd>

@@ -1,7 +1,7 @@
 #include "app/entry/Modes.hpp"
 
 #include "app/ui/PowerMenuUI.hpp"
-#include "platform/Bitmap.hpp"
+#include "platform/drawing/cairo/CairoBitmap.hpp"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 #include "app/entry/AmpwellApplication.hpp"
+#include "platform/factory/DesktopChoice.hpp"
 #include "platform/factory/PlatformFactory.hpp"
-#include "platform/DesktopChoice.hpp"
-#include "platform/NativeDesktop.hpp"
+#include "platform/linux/desktop/NativeDesktop.hpp"
 
 #include <cstdlib>
 #include <iostream>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/model/SerialNumber.hpp"
-#include "platform/Clock.hpp"
+#include "platform/base/Clock.hpp"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
 #include "app/model/PowerReadingObserver.hpp"
 
-#include "platform/RegistryNames.hpp"
+#include "platform/registry/RegistryNames.hpp"
 
 namespace ampwell {
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/Registry.hpp"
-#include "platform/SystemLog.hpp"
+#include "platform/base/SystemLog.hpp"
+#include "platform/registry/Registry.hpp"
+#include "platform/registry/RegistryNames.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -14,7 +15,7 @@ namespace ampwell {
 class PowerReadingObserver {
 public:
     // The power manager's "battery status has changed" message; every other message is ignored.
-    static constexpr std::uint32_t kBatteryStatusChangedMessage = 0xE0024100;
+    static constexpr std::uint32_t kBatteryStatusChangedMessage = platform::messages::kBatteryStatusChanged;
     // Written to the system log by the application when the observer cannot start.
     static constexpr const char* kCannotStartLogLine = "系统功率更新监听未能启动，将使用定时刷新。";
 

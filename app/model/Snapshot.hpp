@@ -2,7 +2,7 @@
 
 #include "app/model/DeviceBattery.hpp"
 #include "app/model/PortReading.hpp"
-#include "platform/Clock.hpp"
+#include "platform/base/Clock.hpp"
 
 #include <nlohmann/json.hpp>
 

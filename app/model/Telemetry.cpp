@@ -1,7 +1,7 @@
 #include "app/model/Telemetry.hpp"
 
-#include "platform/RegistryNames.hpp"
-#include "platform/RegistryProperties.hpp"
+#include "platform/registry/RegistryNames.hpp"
+#include "platform/registry/RegistryProperties.hpp"
 
 #include <algorithm>
 #include <cmath>

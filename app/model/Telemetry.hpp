@@ -3,9 +3,9 @@
 #include "app/model/BootIdentity.hpp"
 #include "app/model/ConnectedDevice.hpp"
 #include "app/model/Snapshot.hpp"
-#include "platform/Clock.hpp"
-#include "platform/PropertyValue.hpp"
-#include "platform/Registry.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/PropertyValue.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <map>
 #include <optional>

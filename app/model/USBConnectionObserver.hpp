@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Registry.hpp"
-#include "platform/SystemLog.hpp"
+#include "platform/base/SystemLog.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <functional>
 #include <memory>

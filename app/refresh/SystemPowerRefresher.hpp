@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/Clock.hpp"
-#include "platform/Defaults.hpp"
-#include "platform/MainQueue.hpp"
-#include "platform/RefreshConnection.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/Defaults.hpp"
+#include "platform/base/MainQueue.hpp"
+#include "platform/refresh/RefreshConnection.hpp"
 
 #include <cstdint>
 #include <functional>

@@ -2,8 +2,8 @@
 
 #include "app/model/SerialNumber.hpp"
 #include "app/text/UnicodeText.hpp"
-#include "platform/RegistryNames.hpp"
-#include "platform/RegistryProperties.hpp"
+#include "platform/registry/RegistryNames.hpp"
+#include "platform/registry/RegistryProperties.hpp"
 
 #include <algorithm>
 #include <cmath>

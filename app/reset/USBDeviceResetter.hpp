@@ -2,10 +2,10 @@
 
 #include "app/reset/ResetError.hpp"
 #include "app/reset/USBResetTarget.hpp"
-#include "platform/PropertyValue.hpp"
-#include "platform/Registry.hpp"
-#include "platform/Result.hpp"
-#include "platform/UsbHost.hpp"
+#include "platform/base/PropertyValue.hpp"
+#include "platform/base/Result.hpp"
+#include "platform/devices/UsbHost.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <cstdint>
 #include <optional>

@@ -6,25 +6,25 @@
 #include "app/assessment/SamplingCadence.hpp"
 #include "app/model/BootIdentity.hpp"
 #include "app/model/DeviceBattery.hpp"
+#include "app/model/PowerReadingObserver.hpp"
 #include "app/model/Snapshot.hpp"
 #include "app/model/Telemetry.hpp"
 #include "app/model/USBConnectionObserver.hpp"
-#include "app/model/PowerReadingObserver.hpp"
 #include "app/refresh/SystemPowerRefresher.hpp"
 #include "app/reset/USBDeviceResetter.hpp"
 #include "app/ui/PowerMenuUI.hpp"
 #include "app/ui/PowerNotifier.hpp"
 #include "app/ui/SamplingTrace.hpp"
-#include "platform/Application.hpp"
-#include "platform/Clock.hpp"
-#include "platform/Defaults.hpp"
-#include "platform/Desktop.hpp"
-#include "platform/MainQueue.hpp"
-#include "platform/Menu.hpp"
-#include "platform/Registry.hpp"
-#include "platform/SerialQueue.hpp"
-#include "platform/SystemLog.hpp"
-#include "platform/UsbHost.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/Defaults.hpp"
+#include "platform/base/MainQueue.hpp"
+#include "platform/base/SerialQueue.hpp"
+#include "platform/base/SystemLog.hpp"
+#include "platform/desktop/Application.hpp"
+#include "platform/desktop/Desktop.hpp"
+#include "platform/desktop/Menu.hpp"
+#include "platform/devices/UsbHost.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -32,8 +32,8 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 

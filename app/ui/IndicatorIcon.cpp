@@ -1,6 +1,6 @@
-#include "app/ui/PowerMenuUI.hpp"
+#include "app/ui/IndicatorIcon.hpp"
 
-#include "platform/Symbols.hpp"
+#include "platform/drawing/Symbols.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/ui/PowerMenuUI.hpp"
+#include "app/ui/PowerFootnoteView.hpp"
 
 namespace ampwell {
 

@@ -1,7 +1,8 @@
-#include "app/ui/PowerMenuUI.hpp"
+#include "app/ui/PowerMenuPreview.hpp"
 
-#include "platform/Bitmap.hpp"
-#include "platform/Symbols.hpp"
+#include "app/ui/PowerMenuUI.hpp"
+#include "platform/drawing/Symbols.hpp"
+#include "platform/drawing/cairo/CairoBitmap.hpp"
 
 #include <array>
 

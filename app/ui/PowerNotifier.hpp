@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/MainQueue.hpp"
-#include "platform/NotificationCenter.hpp"
+#include "platform/base/MainQueue.hpp"
+#include "platform/desktop/NotificationCenter.hpp"
 
 #include <functional>
 #include <memory>

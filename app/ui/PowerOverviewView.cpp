@@ -1,4 +1,6 @@
-#include "app/ui/PowerMenuUI.hpp"
+#include "app/ui/PowerOverviewView.hpp"
+
+#include "app/ui/IndicatorIcon.hpp"
 
 namespace ampwell {
 

@@ -1,6 +1,6 @@
-#include "platform/DesktopChoice.hpp"
+#include "platform/factory/DesktopChoice.hpp"
 
-#include "platform/headless/HeadlessDesktop.hpp"
+#include "platform/desktop/headless/HeadlessDesktop.hpp"
 
 #include <optional>
 #include <ostream>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Platform.hpp"
-#include "platform/PlatformError.hpp"
+#include "platform/base/PlatformError.hpp"
 
 #include <memory>
 

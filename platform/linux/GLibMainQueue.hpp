@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Clock.hpp"
-#include "platform/MainQueue.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/MainQueue.hpp"
 
 #include <functional>
 #include <memory>

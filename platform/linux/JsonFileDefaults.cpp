@@ -1,8 +1,8 @@
 #include "platform/linux/JsonFileDefaults.hpp"
 
-#include "platform/FileDescriptor.hpp"
-#include "platform/PropertyJson.hpp"
-#include "platform/ReadFile.hpp"
+#include "platform/base/FileDescriptor.hpp"
+#include "platform/base/PropertyJson.hpp"
+#include "platform/base/ReadFile.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #include "platform/linux/LibusbHost.hpp"
 
-#include "platform/RegistryNames.hpp"
+#include "platform/registry/RegistryNames.hpp"
 
 #include <fmt/format.h>
 #include <libusb.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UsbHost.hpp"
+#include "platform/devices/UsbHost.hpp"
 
 #include <memory>
 #include <mutex>

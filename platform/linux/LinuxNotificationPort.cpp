@@ -2,6 +2,7 @@
 
 #include "platform/linux/LinuxRegistryEntry.hpp"
 #include "platform/linux/UdevMonitor.hpp"
+#include "platform/registry/RegistryNames.hpp"
 
 #include <glib-unix.h>
 #include <glib.h>
@@ -158,7 +159,7 @@ void LinuxNotificationPort::State::onReadable() {
         if (!alive) return;
         if (found == interests.end() || found->second.id != core->batteryID()) continue;
         auto handler = found->second.handler;
-        handler(kBatteryStatusChangedMessage);
+        handler(messages::kBatteryStatusChanged);
     }
 }
 

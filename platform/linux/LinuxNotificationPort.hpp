@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Registry.hpp"
 #include "platform/linux/RegistryCore.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <cstdint>
 #include <memory>
@@ -9,9 +9,6 @@
 typedef struct _GMainContext GMainContext;
 
 namespace ampwell::platform::linux_ {
-
-// The battery-status-changed message the power manager entry receives.
-inline constexpr std::uint32_t kBatteryStatusChangedMessage = 0xE0024100u;
 
 // A notification port on the GLib main context, fed by a udev monitor. Each wake-up of the
 // monitor is one batch: the registry is looked at again and every armed matching notification

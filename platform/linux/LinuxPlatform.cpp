@@ -7,9 +7,9 @@
 #include "platform/linux/JsonFileDefaults.hpp"
 #include "platform/linux/LibusbHost.hpp"
 #include "platform/linux/LinuxRegistry.hpp"
-#include "platform/linux/SocketRefreshConnector.hpp"
 #include "platform/linux/SysfsTree.hpp"
 #include "platform/linux/UserDirectories.hpp"
+#include "platform/linux/refresh/LinuxRefreshConnector.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,7 +31,7 @@ public:
           defaults_(options.defaultsPath.empty() ? directories.defaultsPath() : options.defaultsPath,
                     [this](const std::string& line) { log_.write(line); }),
           instanceLock_(lockDirectory),
-          refreshConnector_(SocketRefreshConnector::socketPathFromEnvironment()) {}
+          refreshConnector_(LinuxRefreshConnector::socketPathFromEnvironment()) {}
 
     Clock& clock() override { return clock_; }
     MainQueue& mainQueue() override { return mainQueue_; }
@@ -55,7 +55,7 @@ private:
     FileInstanceLock instanceLock_;
     LibusbHost usbHost_;
     ImobiledeviceService mobileDevices_;
-    SocketRefreshConnector refreshConnector_;
+    LinuxRefreshConnector refreshConnector_;
 };
 
 }  // namespace

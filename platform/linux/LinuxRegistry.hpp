@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/Clock.hpp"
-#include "platform/Registry.hpp"
+#include "platform/base/Clock.hpp"
 #include "platform/linux/GLibMainQueue.hpp"
 #include "platform/linux/RegistryCore.hpp"
 #include "platform/linux/SysfsTree.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <memory>
 #include <string>
@@ -14,7 +14,8 @@ namespace ampwell::platform::linux_ {
 // The registry of a Linux computer, read from sysfs (and udev's database for the session
 // numbers): "IOUSBHostDevice" and "IOUSBHostInterface" entries for the USB devices, the "IOPort"
 // plane of hub ports with the Type-C connectors, and a synthesised "AppleSmartBattery" holding the
-// power output of the Type-C ports. docs/linux.md lists every key and where it comes from.
+// power output of the Type-C ports. Each key is read where it is published: USB devices in
+// UsbDeviceRecord, ports and the plane in RegistrySnapshot, the power output in TypeCPorts.
 class LinuxRegistry final : public Registry {
 public:
     // `mainQueue` may be null, and the notification ports need the system's own tree: without

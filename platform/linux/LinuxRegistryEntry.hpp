@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Registry.hpp"
 #include "platform/linux/RegistryCore.hpp"
 #include "platform/linux/RegistrySnapshot.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Registry.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <cstddef>
 #include <functional>

@@ -1,8 +1,8 @@
 #include "platform/linux/RegistryCore.hpp"
 
-#include "platform/RegistryNames.hpp"
 #include "platform/linux/ThunderboltDocks.hpp"
 #include "platform/linux/TypeCPorts.hpp"
+#include "platform/registry/RegistryNames.hpp"
 
 #include <algorithm>
 #include <cmath>

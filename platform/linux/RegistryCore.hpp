@@ -1,11 +1,11 @@
 #pragma once
 
-#include "platform/Clock.hpp"
-#include "platform/PropertyValue.hpp"
-#include "platform/Registry.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/PropertyValue.hpp"
 #include "platform/linux/RegistrySnapshot.hpp"
 #include "platform/linux/SysfsTree.hpp"
 #include "platform/linux/UdevProperties.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <atomic>
 #include <map>

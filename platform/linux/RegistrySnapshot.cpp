@@ -1,6 +1,6 @@
 #include "platform/linux/RegistrySnapshot.hpp"
 
-#include "platform/RegistryNames.hpp"
+#include "platform/registry/RegistryNames.hpp"
 
 #include <algorithm>
 #include <array>
@@ -15,17 +15,14 @@ struct KindClasses {
 };
 
 const KindClasses& classesOf(NodeKind kind) {
-    static const KindClasses device{classes::kUSBHostDevice,
-                                    {classes::kUSBHostDevice, "IOUSBDevice", "IOService", "IORegistryEntry"}};
-    static const KindClasses interface {
-        classes::kUSBHostInterface, { classes::kUSBHostInterface, "IOUSBInterface", "IOService", "IORegistryEntry" }
-    };
-    static const KindClasses port{classes::kUSBHostPort, {classes::kUSBHostPort, "IOService", "IORegistryEntry", ""}};
-    static const KindClasses battery{classes::kSmartBattery,
-                                     {classes::kSmartBattery, "IOPMPowerSource", "IOService", "IORegistryEntry"}};
+    using namespace classes;
+    static const KindClasses device{kUSBHostDevice, {kUSBHostDevice, kUSBDevice, kService, kRegistryEntry}};
+    static const KindClasses usbInterface{kUSBHostInterface, {kUSBHostInterface, kUSBInterface, kService, kRegistryEntry}};
+    static const KindClasses port{kUSBHostPort, {kUSBHostPort, kService, kRegistryEntry, ""}};
+    static const KindClasses battery{kSmartBattery, {kSmartBattery, kPowerSource, kService, kRegistryEntry}};
     switch (kind) {
     case NodeKind::device: return device;
-    case NodeKind::interface: return interface;
+    case NodeKind::interface: return usbInterface;
     case NodeKind::port: return port;
     case NodeKind::battery: return battery;
     }

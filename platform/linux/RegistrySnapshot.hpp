@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Registry.hpp"
 #include "platform/linux/UsbDeviceRecord.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <cstddef>
 #include <memory>

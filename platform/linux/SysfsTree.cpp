@@ -1,6 +1,6 @@
 #include "platform/linux/SysfsTree.hpp"
 
-#include "platform/ReadFile.hpp"
+#include "platform/base/ReadFile.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>

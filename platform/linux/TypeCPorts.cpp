@@ -1,6 +1,6 @@
 #include "platform/linux/TypeCPorts.hpp"
 
-#include "platform/RegistryNames.hpp"
+#include "platform/registry/RegistryNames.hpp"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
 #include "platform/linux/UsbDeviceRecord.hpp"
 
-#include "platform/RegistryNames.hpp"
+#include "platform/registry/RegistryNames.hpp"
 
 #include <algorithm>
 #include <charconv>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/PropertyValue.hpp"
-#include "platform/Registry.hpp"
+#include "platform/base/PropertyValue.hpp"
 #include "platform/linux/SysfsTree.hpp"
 #include "platform/linux/UdevProperties.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <cstdint>
 #include <functional>

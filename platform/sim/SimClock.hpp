@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/Clock.hpp"
-#include "platform/WorkObserver.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/WorkObserver.hpp"
 
 #include <atomic>
 #include <chrono>
-#include <cstdint>
 #include <condition_variable>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/PropertyValue.hpp"
-#include "platform/Registry.hpp"
+#include "platform/base/PropertyValue.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <map>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/InstanceLock.hpp"
-#include "platform/SystemLog.hpp"
+#include "platform/base/InstanceLock.hpp"
+#include "platform/base/SystemLog.hpp"
 
 #include <string>
 

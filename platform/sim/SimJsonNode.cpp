@@ -1,6 +1,6 @@
 #include "platform/sim/SimJsonNode.hpp"
 
-#include "platform/PlatformError.hpp"
+#include "platform/base/PlatformError.hpp"
 
 #include <algorithm>
 #include <cstdint>

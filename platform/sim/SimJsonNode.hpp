@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/PropertyJson.hpp"
-#include "platform/PropertyValue.hpp"
+#include "platform/base/PropertyJson.hpp"
+#include "platform/base/PropertyValue.hpp"
 
 #include <nlohmann/json.hpp>
 

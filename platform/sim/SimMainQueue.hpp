@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/HostedQueue.hpp"
-#include "platform/MainQueue.hpp"
+#include "platform/base/HostedQueue.hpp"
+#include "platform/base/MainQueue.hpp"
 #include "platform/sim/SimClock.hpp"
 
 #include <condition_variable>

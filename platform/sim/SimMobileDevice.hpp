@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PropertyValue.hpp"
+#include "platform/base/PropertyValue.hpp"
 
 #include <cstdint>
 #include <map>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Clock.hpp"
-#include "platform/MobileDeviceService.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/devices/MobileDeviceService.hpp"
 #include "platform/sim/SimMobileDeviceList.hpp"
 
 #include <cstdint>

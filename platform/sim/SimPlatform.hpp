@@ -1,14 +1,14 @@
 #pragma once
 
 #include "platform/Platform.hpp"
-#include "platform/PlatformError.hpp"
+#include "platform/base/PlatformError.hpp"
 #include "platform/sim/SimClock.hpp"
 #include "platform/sim/SimDefaults.hpp"
 #include "platform/sim/SimInstanceLock.hpp"
 #include "platform/sim/SimMainQueue.hpp"
 #include "platform/sim/SimMobileDeviceList.hpp"
 #include "platform/sim/SimMobileDeviceService.hpp"
-#include "platform/sim/SimRefreshService.hpp"
+#include "platform/sim/SimRefreshConnector.hpp"
 #include "platform/sim/SimRegistry.hpp"
 #include "platform/sim/SimSystemLog.hpp"
 #include "platform/sim/SimUsbHost.hpp"
@@ -16,8 +16,8 @@
 
 #include <atomic>
 #include <memory>
-#include <thread>
 #include <string>
+#include <thread>
 
 namespace ampwell::platform::sim {
 
@@ -64,7 +64,7 @@ public:
     SimMobileDeviceList& simMobileDevices() { return mobileDevices_; }
     SimMobileDeviceService& simMobileDeviceService() { return mobileDeviceService_; }
     // The refresh service and the daemon it runs; setEventStream connects it to the stream too.
-    SimRefreshService& simRefreshService() { return refreshService_; }
+    SimRefreshConnector& simRefreshService() { return refreshService_; }
 
 private:
     void scheduleTimeline();
@@ -81,7 +81,7 @@ private:
     SimMobileDeviceService mobileDeviceService_;
     SimDefaults defaults_;
     SimInstanceLock lock_;
-    SimRefreshService refreshService_;  // after everything its daemon uses
+    SimRefreshConnector refreshService_;  // after everything its daemon uses
     UserScript userScript_;
     std::atomic<EventStream*> stream_{nullptr};
     std::thread::id mainThread_;  // the thread that made the platform

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/MainQueue.hpp"
-#include "platform/Registry.hpp"
+#include "platform/base/MainQueue.hpp"
+#include "platform/registry/Registry.hpp"
 #include "platform/sim/SimEntry.hpp"
 #include "platform/sim/SimRegistryState.hpp"
 

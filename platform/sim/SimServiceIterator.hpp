@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Registry.hpp"
+#include "platform/registry/Registry.hpp"
 #include "platform/sim/SimRegistryState.hpp"
 
 #include <cstdint>

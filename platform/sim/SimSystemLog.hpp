@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SystemLog.hpp"
+#include "platform/base/SystemLog.hpp"
 
 #include <functional>
 #include <iosfwd>

@@ -1,7 +1,7 @@
 #include "platform/sim/SimulationLoader.hpp"
 
-#include "platform/PlatformError.hpp"
-#include "platform/ReadFile.hpp"
+#include "platform/base/PlatformError.hpp"
+#include "platform/base/ReadFile.hpp"
 #include "platform/sim/SimIso8601.hpp"
 #include "platform/sim/SimJsonNode.hpp"
 #include "platform/sim/SimMobileDeviceList.hpp"
@@ -346,9 +346,9 @@ void readRefreshScript(SimJsonObject& object, SimRefreshScript& script) {
     if (auto actions = object.optional("actions")) script.actions = readTimeline(*actions, "after");
 }
 
-SimRefreshServiceSetup readRefreshService(const SimJsonNode& node) {
+SimRefreshConnectorSetup readRefreshService(const SimJsonNode& node) {
     auto object = node.object();
-    SimRefreshServiceSetup setup;
+    SimRefreshConnectorSetup setup;
     if (auto installed = object.optional("installed")) setup.installed = installed->boolean();
     if (auto user = object.optional("userID")) setup.userID = user->code32();
     readRefreshScript(object, setup.script);

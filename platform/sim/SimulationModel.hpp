@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/PropertyValue.hpp"
-#include "platform/Registry.hpp"
-#include "platform/UserScript.hpp"
+#include "platform/base/PropertyValue.hpp"
+#include "platform/desktop/UserScript.hpp"
+#include "platform/registry/Registry.hpp"
 #include "platform/sim/SimEntry.hpp"
 #include "platform/sim/SimMobileDevice.hpp"
 #include "platform/sim/SimUsbHost.hpp"
@@ -79,7 +79,7 @@ struct SimRefreshScript {
 };
 
 // The refresh service of the simulated Mac.
-struct SimRefreshServiceSetup {
+struct SimRefreshConnectorSetup {
     // The daemon's files are in place and protected.
     bool installed = true;
     // The user the application runs as; the simulated daemon serves kSimAllowedUserID only.
@@ -110,7 +110,7 @@ struct SimulationModel {
     // "ui": the scripted user's answers (its timed actions are timeline events).
     UserScript ui;
     // "refreshService": the privileged refresh service; absent: the component is not installed.
-    std::optional<SimRefreshServiceSetup> refreshService;
+    std::optional<SimRefreshConnectorSetup> refreshService;
 };
 
 }  // namespace ampwell::platform::sim

@@ -1,8 +1,8 @@
 #include "BusHelpers.hpp"
 #include "StandInNotificationServer.hpp"
 
+#include "platform/base/Clock.hpp"
 #include "platform/linux/desktop/DesktopNotificationCenter.hpp"
-#include "platform/Clock.hpp"
 
 #include <gtest/gtest.h>
 

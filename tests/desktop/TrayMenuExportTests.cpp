@@ -1,8 +1,8 @@
 #include "BusHelpers.hpp"
 #include "MenuLayout.hpp"
 
-#include "platform/Menu.hpp"
-#include "platform/MenuView.hpp"
+#include "platform/desktop/Menu.hpp"
+#include "platform/desktop/MenuView.hpp"
 #include "platform/linux/desktop/TrayMenuExport.hpp"
 
 #include <gtest/gtest.h>

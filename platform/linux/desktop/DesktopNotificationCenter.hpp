@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Clock.hpp"
-#include "platform/NotificationCenter.hpp"
-#include "platform/SerialQueue.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/SerialQueue.hpp"
+#include "platform/desktop/NotificationCenter.hpp"
 #include "platform/linux/desktop/DesktopNotifications.hpp"
 
 #include <map>
@@ -17,7 +17,7 @@ namespace ampwell::platform::linux_ {
 
 // The notification centre over the desktop's notification service. Calls may come from any
 // thread; they are carried over to the GLib main context, where the service is spoken to. The
-// permission is what the service can do (see docs/linux.md): there is no question to ask the
+// permission is what the service can do (see NotificationPermission): there is no question to ask the
 // user, so asking answers with the same permission. A request's buttons are the actions of its
 // category; a request with the identifier of an earlier one replaces it on screen. The user's
 // answers go to the delegate on a thread of their own, as the seam promises.

@@ -12,7 +12,9 @@ typedef struct _GDBusConnection GDBusConnection;
 namespace ampwell::platform::linux_ {
 
 // What the desktop's notification service lets the application do, in the terms the application
-// asks about. How each answer of the service maps here is written down in docs/linux.md.
+// asks about. Asked with GetCapabilities each time: capabilities with "actions" are
+// `authorized`; without them `provisional` (the reset button could not be shown, so no warning is
+// posted); an error or no service at all is `denied`. `notDetermined` and `ephemeral` never occur.
 enum class NotificationPermission { notDetermined, denied, authorized, provisional, ephemeral };
 
 struct DesktopNotification {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Alert.hpp"
+#include "platform/desktop/Alert.hpp"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Clock.hpp"
-#include "platform/Desktop.hpp"
-#include "platform/MainQueue.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/MainQueue.hpp"
+#include "platform/desktop/Desktop.hpp"
 
 #include <memory>
 #include <string>

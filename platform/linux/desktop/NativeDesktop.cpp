@@ -1,5 +1,6 @@
-#include "platform/NativeDesktop.hpp"
+#include "platform/linux/desktop/NativeDesktop.hpp"
 
+#include "platform/Platform.hpp"
 #include "platform/linux/desktop/LinuxDesktop.hpp"
 
 #include <cstdlib>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/Application.hpp"
-#include "platform/Clock.hpp"
-#include "platform/HostedQueue.hpp"
-#include "platform/MainQueue.hpp"
+#include "platform/base/Clock.hpp"
+#include "platform/base/HostedQueue.hpp"
+#include "platform/base/MainQueue.hpp"
+#include "platform/desktop/Application.hpp"
 
 #include <atomic>
 #include <memory>

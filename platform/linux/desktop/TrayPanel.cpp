@@ -1,8 +1,8 @@
 #include "platform/linux/desktop/TrayPanel.hpp"
 
-#include "platform/MenuView.hpp"
-#include "platform/Symbols.hpp"
-#include "platform/cairo/CairoCanvas.hpp"
+#include "platform/desktop/MenuView.hpp"
+#include "platform/drawing/Symbols.hpp"
+#include "platform/drawing/cairo/CairoCanvas.hpp"
 #include "platform/linux/desktop/GtkSession.hpp"
 
 namespace ampwell::platform::linux_ {

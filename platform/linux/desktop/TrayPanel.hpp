@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Menu.hpp"
+#include "platform/desktop/Menu.hpp"
 #include "platform/linux/desktop/PanelWindow.hpp"
 
 #include <memory>

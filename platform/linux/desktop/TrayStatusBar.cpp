@@ -1,7 +1,7 @@
 #include "platform/linux/desktop/TrayStatusBar.hpp"
 
-#include "platform/Image.hpp"
-#include "platform/cairo/CairoCanvas.hpp"
+#include "platform/drawing/Image.hpp"
+#include "platform/drawing/cairo/CairoCanvas.hpp"
 #include "platform/linux/desktop/IconRaster.hpp"
 
 #include <glib.h>

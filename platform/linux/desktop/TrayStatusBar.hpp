@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/StatusItem.hpp"
+#include "platform/desktop/StatusItem.hpp"
 #include "platform/linux/desktop/StatusNotifierItem.hpp"
 #include "platform/linux/desktop/TrayMenuExport.hpp"
 

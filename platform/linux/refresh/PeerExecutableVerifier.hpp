@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/CodeRequirement.hpp"
+#include "platform/refresh/CodeRequirement.hpp"
 
 #include <sys/types.h>
 

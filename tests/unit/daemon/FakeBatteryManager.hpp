@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/BatteryManager.hpp"
+#include "platform/refresh/BatteryManager.hpp"
 
 #include <atomic>
 #include <mutex>

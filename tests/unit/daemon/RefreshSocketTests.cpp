@@ -5,10 +5,10 @@
 #include "contract/PowerRefreshService.hpp"
 #include "contract/RefreshWire.hpp"
 #include "daemon/RefreshHelper.hpp"
-#include "platform/linux/SocketRefreshConnector.hpp"
 #include "platform/linux/refresh/DaemonSockets.hpp"
 #include "platform/linux/refresh/ExecutableDigest.hpp"
-#include "platform/linux/refresh/UnixRefreshListener.hpp"
+#include "platform/linux/refresh/LinuxRefreshConnector.hpp"
+#include "platform/linux/refresh/LinuxRefreshListener.hpp"
 #include "platform/sim/SimMainQueue.hpp"
 #include "tests/unit/daemon/FakeBatteryManager.hpp"
 #include "tests/unit/support/MemoryDefaults.hpp"
@@ -105,12 +105,12 @@ protected:
     ~RefreshSocketTest() override { std::filesystem::remove_all(directory); }
 
     // The daemon's side, serving `userID` and the executable whose digest is `digest`.
-    void serve(std::uint32_t userID, const std::string& digest, linux_::UnixRefreshListener::Options options = {}) {
+    void serve(std::uint32_t userID, const std::string& digest, linux_::LinuxRefreshListener::Options options = {}) {
         helper = std::make_unique<RefreshHelper>(battery, queue, clock, userID, [](int) {});
         std::string problem;
         const int fd = linux_::bindListeningSocket(socketPath, bound, problem);
         ASSERT_GE(fd, 0) << problem;
-        listener = std::make_unique<linux_::UnixRefreshListener>(std::vector<int>{fd}, options);
+        listener = std::make_unique<linux_::LinuxRefreshListener>(std::vector<int>{fd}, options);
         listener->setConnectionCodeSigningRequirement(platform::CodeRequirement::forSha256(digest));
         listener->setDelegate(helper.get());
         listener->resume();
@@ -129,7 +129,7 @@ protected:
     platform::sim::SimMainQueue queue;
     std::unique_ptr<RefreshHelper> helper;
     linux_::BoundSocketPath bound;
-    std::unique_ptr<linux_::UnixRefreshListener> listener;
+    std::unique_ptr<linux_::LinuxRefreshListener> listener;
 };
 
 TEST_F(RefreshSocketTest, AllowedClientIsAnsweredAndBusyHoldsUntilTwoSecondsOfUptime) {
@@ -283,7 +283,7 @@ protected:
     platform::sim::SimClock clock;
     platform::sim::SimMainQueue queue;
     MemoryDefaults defaults;
-    linux_::SocketRefreshConnector connector{""};
+    linux_::LinuxRefreshConnector connector{""};
     linux_::BoundSocketPath bound;
     int listening = -1;
     std::atomic<int> served{0};
@@ -291,7 +291,7 @@ protected:
 };
 
 TEST_F(SocketClientTest, PromptReplyArrivesAndLateOrMissingRepliesEndWithoutStatus) {
-    connector = linux_::SocketRefreshConnector(socketPath);
+    connector = linux_::LinuxRefreshConnector(socketPath);
     auto refresher = makeRefresher();
     standIn(7u, 0);
     EXPECT_EQ(requestOnce(*refresher, 2.5), (std::vector<std::optional<std::uint32_t>>{7u}));

@@ -1,7 +1,7 @@
 // "--preview-menu" and "--preview-icons" run as the real program: image sizes, the menu against
 // its golden picture, the icons' colours, and the one-line report of a file that cannot be written.
 #include "app/ui/PowerMenuUI.hpp"
-#include "platform/Bitmap.hpp"
+#include "platform/drawing/cairo/CairoBitmap.hpp"
 #include "tests/unit/support/GoldenImage.hpp"
 #include "tests/unit/support/Raster.hpp"
 #include "tests/unit/support/RunProgram.hpp"

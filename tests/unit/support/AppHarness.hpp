@@ -2,7 +2,7 @@
 
 #include "app/model/DeviceBattery.hpp"
 #include "app/ui/AppDelegate.hpp"
-#include "platform/headless/HeadlessDesktop.hpp"
+#include "platform/desktop/headless/HeadlessDesktop.hpp"
 #include "platform/sim/SimPlatform.hpp"
 #include "tests/unit/support/ScriptedRefreshService.hpp"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RefreshConnection.hpp"
+#include "platform/refresh/RefreshConnection.hpp"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Geometry.hpp"
+#include "platform/drawing/Geometry.hpp"
 #include "tests/unit/support/Raster.hpp"
 
 #include <string>

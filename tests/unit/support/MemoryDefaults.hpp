@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Defaults.hpp"
+#include "platform/base/Defaults.hpp"
 
 #include <map>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MobileDeviceService.hpp"
+#include "platform/devices/MobileDeviceService.hpp"
 
 #include <gmock/gmock.h>
 

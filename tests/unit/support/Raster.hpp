@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Bitmap.hpp"
+#include "platform/drawing/Bitmap.hpp"
 
 #include <gtest/gtest.h>
 

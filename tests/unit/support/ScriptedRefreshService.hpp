@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/MainQueue.hpp"
-#include "platform/RefreshConnection.hpp"
+#include "platform/base/MainQueue.hpp"
+#include "platform/refresh/RefreshConnection.hpp"
 
 #include <cstdint>
 #include <memory>

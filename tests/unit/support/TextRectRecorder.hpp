@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Canvas.hpp"
+#include "platform/drawing/Canvas.hpp"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "tests/unit/support/AppHarness.hpp"
 
-#include "platform/Defaults.hpp"
+#include "platform/base/Defaults.hpp"
 
 #include <gtest/gtest.h>
 

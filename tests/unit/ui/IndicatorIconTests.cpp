@@ -1,6 +1,6 @@
 // The status icon: a coloured 14 x 16 tablet with a bolt, named after its state.
 #include "app/ui/PowerMenuUI.hpp"
-#include "platform/Bitmap.hpp"
+#include "platform/drawing/cairo/CairoBitmap.hpp"
 #include "tests/unit/support/Raster.hpp"
 
 #include <gtest/gtest.h>

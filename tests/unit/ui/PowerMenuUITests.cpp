@@ -1,7 +1,7 @@
 // The three menu views: what update() makes of their texts, and what they draw where, probed in
 // the pixels of a 2x bitmap in both appearances.
 #include "app/ui/PowerMenuUI.hpp"
-#include "platform/Bitmap.hpp"
+#include "platform/drawing/cairo/CairoBitmap.hpp"
 #include "tests/unit/support/Raster.hpp"
 
 #include <gtest/gtest.h>
