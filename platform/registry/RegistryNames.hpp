@@ -48,6 +48,9 @@ inline constexpr const char* kAddress = "USB Address";
 // Entries of the port plane above a device.
 inline constexpr const char* kParentPortType = "ParentPortTypeDescription";
 inline constexpr const char* kParentPortNumber = "ParentPortNumber";
+// What a plain USB port ("USB" type) is called where the computer names it: the Linux kernel's
+// name of the port ("1-2" for port 2 of bus 1). Absent for Type-C ports.
+inline constexpr const char* kPortName = "PortName";
 inline constexpr const char* kMetadata = "Metadata";
 inline constexpr const char* kMetadataVendorID = "Vendor ID";
 inline constexpr const char* kMetadataProductID = "Product ID";
@@ -77,6 +80,9 @@ inline constexpr const char* kFedDesignCapacity = "FedDesignCapacity";
 namespace portTypes {
 inline constexpr const char* kUSBC = "USB-C";
 inline constexpr const char* kUSBA = "USB-A";
+// A port of the computer that carries USB but whose connector the computer does not name (the
+// Linux kernel ties no Type-C connector to it): every USB-A port of a desktop PC, for example.
+inline constexpr const char* kUSB = "USB";
 }  // namespace portTypes
 
 }  // namespace ampwell::platform
