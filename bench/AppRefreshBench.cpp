@@ -64,7 +64,7 @@ void BM_ControllerRefresh(benchmark::State& state) {
     auto app = AppDelegate::make({
         platform.clock(), platform.mainQueue(), platform.registry(), platform.defaults(), platform.systemLog(),
         platform.usbHost(), desktop, [&platform] { return platform.bootTimeSeconds(); },
-        [] { return std::vector<DeviceBattery>{}; },
+        [](const std::set<std::string>&) { return std::vector<DeviceBattery>{}; },
         std::make_unique<SystemPowerRefresher>(connector, platform.defaults(), platform.mainQueue(), platform.clock(),
                                                missing),
         {"ampwell"}});

@@ -108,12 +108,17 @@ ChargeStatus ChargeMonitor::update(const Snapshot& snapshot, const std::vector<D
         clearHold();
     }
 
-    // A snapshot that carries an error has no trustworthy per-port readings.
-    const IndicatorState state =
-        snapshot.error ? IndicatorState::unavailable : IndicatorState::power(port->watts, threshold);
+    // A snapshot that carries an error has no trustworthy readings of the computer's own; a figure
+    // the device gave for a port the computer is silent about stands apart from that error.
+    const bool computerFigure = port->source == FigureSource::computer;
+    const IndicatorState state = snapshot.error && computerFigure ? IndicatorState(IndicatorState::unavailable)
+                                                                  : IndicatorState::power(port->watts, threshold);
     if (state == IndicatorState::unavailable) return {state, prefix + "功率暂不可用", *battery};
     const bool low = state == IndicatorState::low;
-    return {state, prefix + (*battery->isCharging ? "充电中" : "未充电") + " · " + (low ? "低功率" : "正常功率"),
+    // Judged on what the charger offers rather than on what arrives: the verdict says so.
+    const std::string basis = port->source == FigureSource::chargerOffer ? kChargerOfferBasis : "";
+    return {state,
+            prefix + (*battery->isCharging ? "充电中" : "未充电") + " · " + (low ? "低功率" : "正常功率") + basis,
             *battery};
 }
 

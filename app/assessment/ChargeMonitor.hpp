@@ -56,6 +56,9 @@ private:
     platform::Defaults* defaults_ = nullptr;  // null: not persisting
 };
 
+// Said after the verdict when the iPad's port has only the charger's offer to judge by.
+inline constexpr const char* kChargerOfferBasis = "（按充电器标称）";
+
 // The session part of a connection ID: its last non-empty ":"-separated piece, which is what a
 // battery record stamps as the USB session it was verified against. Absent when every piece is empty.
 std::optional<std::string> connectionSessionPart(const std::string& connectionID);

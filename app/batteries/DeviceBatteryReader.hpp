@@ -6,6 +6,9 @@
 #include "platform/devices/MobileDeviceService.hpp"
 #include "platform/registry/Registry.hpp"
 
+#include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace ampwell {
@@ -22,8 +25,11 @@ public:
     DeviceBatteryReader(platform::MobileDeviceService& service, platform::Registry& registry,
                         const platform::Clock& clock);
 
-    // The attached devices' batteries, tied to their USB sessions; empty after kTimeout.
-    std::vector<DeviceBattery> readAll() { return worker_.request(kTimeout); }
+    // The attached devices' batteries, tied to their USB sessions; empty after kTimeout. The
+    // devices whose normalised serial is in `accountSerials` also give their own account.
+    std::vector<DeviceBattery> readAll(std::set<std::string> accountSerials = {}) {
+        return worker_.request(kTimeout, std::move(accountSerials));
+    }
     MobileBatteryReadCoordinator& worker() { return worker_; }
 
 private:

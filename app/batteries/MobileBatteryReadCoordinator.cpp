@@ -29,12 +29,13 @@ MobileBatteryReadCoordinator::~MobileBatteryReadCoordinator() {
     }
 }
 
-std::vector<DeviceBattery> MobileBatteryReadCoordinator::request(platform::Seconds timeout) {
+std::vector<DeviceBattery> MobileBatteryReadCoordinator::request(platform::Seconds timeout,
+                                                                  std::set<std::string> accountSerials) {
     std::unique_lock lock(mutex_);
     if (!inFlight_) {
         inFlight_ = true;
         const std::uint64_t ticket = ++requested_;
-        queue_.async([this, ticket] { readJob(ticket); });
+        queue_.async([this, ticket, serials = std::move(accountSerials)] { readJob(ticket, serials); });
     }
     const std::uint64_t target = requested_;
     const platform::Date deadline = clock_.now() + timeout;
@@ -45,21 +46,21 @@ std::vector<DeviceBattery> MobileBatteryReadCoordinator::request(platform::Secon
     return result_;
 }
 
-std::vector<DeviceBattery> MobileBatteryReadCoordinator::readBatteries() {
+std::vector<DeviceBattery> MobileBatteryReadCoordinator::readBatteries(const std::set<std::string>& accountSerials) {
     const auto before = sessions_.current();
     if (apiState_ == APIState::notLoaded) {
         api_ = MobileDeviceAPI::load(service_, clock_);
         apiState_ = api_ ? APIState::loaded : APIState::unavailable;
     }
-    auto batteries = api_ ? api_->readAll() : std::vector<DeviceBattery>{};
+    auto batteries = api_ ? api_->readAll(accountSerials) : std::vector<DeviceBattery>{};
     const auto after = sessions_.current();
     return USBBatterySessions::stamp(batteries, before, after);
 }
 
-void MobileBatteryReadCoordinator::readJob(std::uint64_t ticket) {
+void MobileBatteryReadCoordinator::readJob(std::uint64_t ticket, const std::set<std::string>& accountSerials) {
     std::vector<DeviceBattery> stamped;
     try {
-        stamped = readBatteries();
+        stamped = readBatteries(accountSerials);
     } catch (...) {
         // A read that fails in an unforeseen way still has to be published: otherwise the read
         // would stay in flight for ever and every later caller would time out.

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace ampwell {
@@ -33,14 +35,16 @@ public:
 
     // The batteries of the read this call started or joined, each tied to its USB session; empty
     // when that read did not finish within `timeout` (measured on the clock). Blocks the caller.
-    // Any thread but the worker's.
-    std::vector<DeviceBattery> request(platform::Seconds timeout);
+    // Any thread but the worker's. A read this call starts also asks the devices whose normalised
+    // serial is in `accountSerials` for their own account; a caller that joins a read in flight
+    // gets what that read asked for.
+    std::vector<DeviceBattery> request(platform::Seconds timeout, std::set<std::string> accountSerials = {});
 
 private:
     enum class APIState { notLoaded, unavailable, loaded };
 
-    void readJob(std::uint64_t ticket);
-    std::vector<DeviceBattery> readBatteries();
+    void readJob(std::uint64_t ticket, const std::set<std::string>& accountSerials);
+    std::vector<DeviceBattery> readBatteries(const std::set<std::string>& accountSerials);
 
     platform::MobileDeviceService& service_;
     const USBBatterySessions sessions_;

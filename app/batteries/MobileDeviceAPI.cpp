@@ -1,5 +1,7 @@
 #include "app/batteries/MobileDeviceAPI.hpp"
 
+#include "app/batteries/SupplyAccountParser.hpp"
+#include "app/model/SerialNumber.hpp"
 #include "app/text/UnicodeText.hpp"
 
 #include <algorithm>
@@ -27,14 +29,14 @@ std::unique_ptr<MobileDeviceAPI> MobileDeviceAPI::load(MobileDeviceService& serv
 MobileDeviceAPI::MobileDeviceAPI(MobileDeviceService& service, const platform::Clock& clock)
     : service_(service), clock_(clock) {}
 
-std::vector<DeviceBattery> MobileDeviceAPI::readAll() {
+std::vector<DeviceBattery> MobileDeviceAPI::readAll(const std::set<std::string>& accountSerials) {
     auto list = service_.createDeviceList();
     if (!list) return {};
     // Serials are compared as text: two spellings of the same characters are one serial.
     std::map<std::string, DeviceBattery, CodePointOrder> bySerial;
     for (const auto& device : *list) {
         if (!device) continue;
-        auto battery = read(*device);
+        auto battery = read(*device, accountSerials);
         if (!battery) continue;
         bySerial.insert_or_assign(canonicallyNormalized(battery->serial), std::move(*battery));
     }
@@ -50,7 +52,17 @@ std::optional<std::string> MobileDeviceAPI::textValue(platform::MobileDevice& de
     return *value->stringValue();
 }
 
-std::optional<DeviceBattery> MobileDeviceAPI::read(platform::MobileDevice& device) {
+std::optional<SupplyAccount> MobileDeviceAPI::readAccount(platform::MobileDevice& device) {
+    for (const char* entry : supplyAccount::kEntries) {
+        auto answer = service_.queryRegistryEntry(device, entry);
+        if (!answer) continue;
+        if (auto account = supplyAccount::parse(entry, *answer)) return account;
+    }
+    return std::nullopt;
+}
+
+std::optional<DeviceBattery> MobileDeviceAPI::read(platform::MobileDevice& device,
+                                                  const std::set<std::string>& accountSerials) {
     if (auto type = service_.interfaceType(device); type && *type != kUSBInterface) return std::nullopt;
 
     std::string serial;
@@ -89,6 +101,8 @@ std::optional<DeviceBattery> MobileDeviceAPI::read(platform::MobileDevice& devic
     battery.percent = percent(capacity);
     battery.isCharging = boolean(charging);
     battery.externalConnected = boolean(external);
+    if (!accountSerials.empty() && accountSerials.contains(normalizedSerial(battery.serial)))
+        battery.account = readAccount(device);
     battery.sampledAt = clock_.now();
 
     service_.stopSession(device);

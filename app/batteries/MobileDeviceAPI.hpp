@@ -7,6 +7,8 @@
 
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace ampwell {
@@ -26,12 +28,15 @@ public:
     MobileDeviceAPI(platform::MobileDeviceService& service, const platform::Clock& clock);
 
     // One record per attached device that could be read, at most one per serial (the later device
-    // wins), sorted by serial. Not yet tied to a USB session.
-    std::vector<DeviceBattery> readAll();
+    // wins), sorted by serial. Not yet tied to a USB session. The devices whose normalised serial is
+    // in `accountSerials` are also asked for their own account of their supply.
+    std::vector<DeviceBattery> readAll(const std::set<std::string>& accountSerials = {});
     // The battery of one device; nullopt when it is not on USB, has no serial or refuses the
     // connection. A device that is not paired or whose session cannot start gives a record with
-    // unknown values, so that it is still seen as attached.
-    std::optional<DeviceBattery> read(platform::MobileDevice& device);
+    // unknown values, so that it is still seen as attached. When its normalised serial is in
+    // `accountSerials`, the same session also asks for the device's account of its supply
+    // (SupplyAccountParser); a device that refuses loses only the account.
+    std::optional<DeviceBattery> read(platform::MobileDevice& device, const std::set<std::string>& accountSerials = {});
 
     // A whole number in 0…100 that is not a boolean; anything else is absent.
     static std::optional<int> percent(const std::optional<platform::PropertyValue>& value);
@@ -40,6 +45,7 @@ public:
 
 private:
     std::optional<std::string> textValue(platform::MobileDevice& device, const char* key);
+    std::optional<SupplyAccount> readAccount(platform::MobileDevice& device);
 
     platform::MobileDeviceService& service_;
     const platform::Clock& clock_;

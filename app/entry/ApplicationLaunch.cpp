@@ -23,7 +23,7 @@ int runMenuBarApplication(platform::Platform& platform, platform::Desktop& deskt
         platform.usbHost(),
         desktop,
         [&platform] { return platform.bootTimeSeconds(); },
-        [batteryReader] { return batteryReader->readAll(); },
+        [batteryReader](const std::set<std::string>& accountSerials) { return batteryReader->readAll(accountSerials); },
         makeSystemPowerRefresher(platform),
         arguments,
     });

@@ -1,4 +1,5 @@
 #include "app/assessment/ChargeMonitor.hpp"
+#include "app/assessment/DeviceAccounts.hpp"
 #include "app/batteries/DeviceBatteryReader.hpp"
 #include "app/entry/Modes.hpp"
 #include "app/model/BootIdentity.hpp"
@@ -26,7 +27,8 @@ int runSnapshot(ModeContext& context) {
     // Ends when the mode returns, after its output: a device slower than the timeout finishes
     // its read then, and never holds up what the user sees.
     DeviceBatteryReader reader(platform.mobileDevices(), platform.registry(), platform.clock());
-    snapshot.batteries = reader.readAll();
+    snapshot.batteries = reader.readAll(silentDeviceSerials(snapshot));
+    applyDeviceAccounts(snapshot, platform.clock().now());
 
     try {
         // Two-space indentation; keys come out sorted at every level because the JSON object

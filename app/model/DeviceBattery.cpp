@@ -11,6 +11,7 @@ nlohmann::json toJSON(const DeviceBattery& battery) {
     if (battery.isCharging) json["isCharging"] = *battery.isCharging;
     if (battery.externalConnected) json["externalConnected"] = *battery.externalConnected;
     if (battery.connectionID) json["connectionID"] = *battery.connectionID;
+    if (battery.account) json["account"] = toJSON(*battery.account);
     return json;
 }
 
@@ -23,6 +24,7 @@ DeviceBattery deviceBatteryFromJSON(const nlohmann::json& json) {
     if (json.contains("isCharging")) battery.isCharging = json.at("isCharging").get<bool>();
     if (json.contains("externalConnected")) battery.externalConnected = json.at("externalConnected").get<bool>();
     if (json.contains("connectionID")) battery.connectionID = json.at("connectionID").get<std::string>();
+    if (json.contains("account")) battery.account = supplyAccountFromJSON(json.at("account"));
     return battery;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/model/SerialNumber.hpp"
+#include "app/model/SupplyAccount.hpp"
 #include "platform/base/Clock.hpp"
 
 #include <nlohmann/json.hpp>
@@ -19,6 +20,9 @@ struct DeviceBattery {
     std::optional<bool> externalConnected;
     platform::Date sampledAt;
     std::optional<std::string> connectionID;  // USB session it was verified against
+    // The device's own account of its supply; read only for a device on a port the computer is
+    // silent about, and absent when the device would not or could not tell.
+    std::optional<SupplyAccount> account;
 };
 
 // JSON form: absent optionals are omitted; "sampledAt" is seconds since 2001-01-01 UTC.

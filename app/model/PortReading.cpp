@@ -9,9 +9,14 @@ std::vector<std::string> deviceNames(const std::vector<ConnectedDevice>& connect
     return names;
 }
 
+std::string portTitle(const PortReading& reading) {
+    return reading.name ? *reading.name : "USB-C " + std::to_string(reading.port);
+}
+
 nlohmann::json toJSON(const PortReading& reading) {
     nlohmann::json json = nlohmann::json::object();
     json["port"] = reading.port;
+    if (reading.name) json["name"] = *reading.name;
     json["devices"] = reading.devices;
     nlohmann::json connections = nlohmann::json::array();
     for (const auto& device : reading.connections) connections.push_back(toJSON(device));
@@ -21,6 +26,7 @@ nlohmann::json toJSON(const PortReading& reading) {
     if (reading.amps) json["amps"] = *reading.amps;
     if (reading.reportedBatteryPercent) json["reportedBatteryPercent"] = *reading.reportedBatteryPercent;
     if (reading.configuredWatts) json["configuredWatts"] = *reading.configuredWatts;
+    if (auto source = sourceText(reading.source)) json["source"] = *source;
     return json;
 }
 
@@ -42,6 +48,12 @@ PortReading portReadingFromJSON(const nlohmann::json& json) {
     reading.amps = optionalKey<double>(json, "amps");
     reading.reportedBatteryPercent = optionalKey<int>(json, "reportedBatteryPercent");
     reading.configuredWatts = optionalKey<double>(json, "configuredWatts");
+    reading.name = optionalKey<std::string>(json, "name");
+    if (auto source = optionalKey<std::string>(json, "source")) {
+        auto known = figureSourceFromText(*source);
+        if (!known) throw nlohmann::json::other_error::create(501, "unknown figure source \"" + *source + "\"", &json);
+        reading.source = *known;
+    }
     return reading;
 }
 

@@ -52,9 +52,39 @@ std::optional<int> toPortNumber(std::int64_t value) {
     return static_cast<int>(value);
 }
 
-bool isUSBCPortEntry(const platform::RegistryEntry& entry) {
+bool isPortEntryOfType(const platform::RegistryEntry& entry, const char* portType) {
     auto type = entry.property(platform::keys::kParentPortType);
-    return type && type->stringValue() != nullptr && *type->stringValue() == platform::portTypes::kUSBC;
+    return type && type->stringValue() != nullptr && *type->stringValue() == portType;
+}
+
+bool isUSBCPortEntry(const platform::RegistryEntry& entry) {
+    return isPortEntryOfType(entry, platform::portTypes::kUSBC);
+}
+
+struct PlainPort {
+    int key;
+    std::string name;
+};
+
+// The plain USB port above a device that sits on no USB-C port: a port of the computer whose
+// connector it does not name. Its key is moved past the USB-C port numbers; its name is the
+// computer's name for it ("USB 1-2"), or its number.
+std::optional<PlainPort> plainPortAbove(const platform::RegistryEntry& device) {
+    std::string name;
+    const auto port = platform::portAbove(
+        device, platform::kTelemetryPortWalkLimit,
+        [&name](const platform::RegistryEntry& entry) -> std::optional<std::int64_t> {
+            if (!isPortEntryOfType(entry, platform::portTypes::kUSB)) return std::nullopt;
+            const auto number = platform::anyNumberAsInteger(entry.property(platform::keys::kParentPortNumber));
+            if (!number || *number < 0 || *number > INT32_MAX - PortReading::kPlainPortBase) return std::nullopt;
+            const auto portName = entry.property(platform::keys::kPortName);
+            name = portName && portName->stringValue() != nullptr && !portName->stringValue()->empty()
+                       ? *portName->stringValue()
+                       : std::to_string(*number);
+            return *number;
+        });
+    if (!port) return std::nullopt;
+    return PlainPort{PortReading::kPlainPortBase + static_cast<int>(*port), "USB " + name};
 }
 
 // The USB-C port number above a device in the IOPort plane, if the walk finds one in time. A port
@@ -110,6 +140,7 @@ platform::PropertyDictionary Telemetry::properties(const platform::RegistryEntry
 
 Telemetry::DeviceMap Telemetry::connectedDevices() const {
     DeviceMap devices;
+    plainPortNames_.clear();
     auto match = registry_.matchingServices(platform::classes::kUSBHostDevice);
     if (match.result != platform::kResultSuccess || !match.iterator) return devices;
     while (auto device = match.iterator->next()) {
@@ -117,6 +148,12 @@ Telemetry::DeviceMap Telemetry::connectedDevices() const {
             platform::firstPresentString(*device, platform::keys::kProductName, platform::keys::kProductNameFallback);
         if (!name) continue;
         auto port = usbCPortAbove(*device);
+        if (!port) {
+            if (auto plain = plainPortAbove(*device)) {
+                port = plain->key;
+                plainPortNames_.insert_or_assign(plain->key, std::move(plain->name));
+            }
+        }
         if (!port) continue;
         std::string serial =
             platform::firstPresentString(*device, platform::keys::kSerialNumber, platform::keys::kSerialNumberFallback)
@@ -190,6 +227,16 @@ std::string Telemetry::noPowerServiceMessage(const std::string& noun) {
 Snapshot Telemetry::read() const { return read(connectedDevices()); }
 
 Snapshot Telemetry::read(const DeviceMap& devices) const {
+    Snapshot snapshot = readPorts(devices);
+    if (plainPortNames_.empty()) return snapshot;
+    for (PortReading& reading : snapshot.ports) {
+        if (!reading.connections.empty() && plainPortNames_.contains(reading.port))
+            reading.name = plainPortNames_.at(reading.port);
+    }
+    return snapshot;
+}
+
+Snapshot Telemetry::readPorts(const DeviceMap& devices) const {
     std::string sampledAt = iso8601(clock_.now());
 
     auto battery = registry_.firstMatchingService(platform::classes::kSmartBattery);

@@ -34,7 +34,9 @@ public:
     Snapshot read() const;
     // One snapshot of the given devices, read by the caller just before.
     Snapshot read(const DeviceMap& devices) const;
-    // The USB devices behind each USB-C port, in registry order within a port.
+    // The USB devices behind each USB-C port, in registry order within a port. A device on no
+    // USB-C port but on a plain USB port of the computer (type "USB") is listed under that port's
+    // number plus PortReading::kPlainPortBase, and read() names the port.
     DeviceMap connectedDevices() const;
     // Port → battery percentage the power manager reports, where it can be confirmed.
     std::map<int, int> reportedBatteryLevels(const platform::PropertyDictionary& batteryProperties) const;
@@ -48,9 +50,15 @@ public:
     static platform::PropertyDictionary properties(const platform::RegistryEntry& entry);
 
 private:
+    Snapshot readPorts(const DeviceMap& devices) const;
+
     platform::Registry& registry_;
     const platform::Clock& clock_;
     const BootIdentity& bootIdentity_;
+    // The plain ports the last connectedDevices() found, by key, with their names: a number alone
+    // cannot say whether it is a plain port, since a USB-C port may carry any number. Used from
+    // one thread, like the registry.
+    mutable std::map<int, std::string> plainPortNames_;
 };
 
 }  // namespace ampwell

@@ -51,8 +51,10 @@ struct AppDelegateServices {
     platform::Desktop& desktop;
     // Whole seconds since 1970 of the machine's boot; nullopt when unknown.
     std::function<std::optional<std::int64_t>()> bootTimeSeconds;
-    // The blocking battery read of the attached iOS devices; runs on the battery queue.
-    std::function<std::vector<DeviceBattery>()> readBatteries;
+    // The blocking battery read of the attached iOS devices; runs on the battery queue. The
+    // devices whose normalised serial is given sit on ports the computer is silent about, and are
+    // asked for their own account of their supply too.
+    std::function<std::vector<DeviceBattery>(const std::set<std::string>& accountSerials)> readBatteries;
     std::unique_ptr<SystemPowerRefresher> systemPowerRefresher;
     std::vector<std::string> arguments;
 };
@@ -190,7 +192,7 @@ private:
     BootIdentity bootIdentity_;
     Telemetry telemetry_;
     USBDeviceResetter resetter_;
-    std::function<std::vector<DeviceBattery>()> readBatteries_;
+    std::function<std::vector<DeviceBattery>(const std::set<std::string>& accountSerials)> readBatteries_;
 
     // The controller's state, in its fixed order.
     double compactItemWidth_ = 16.0;

@@ -1,5 +1,7 @@
 #include "app/ui/AppDelegate.hpp"
 
+#include "app/assessment/DeviceAccounts.hpp"
+
 #include <chrono>
 
 namespace ampwell {
@@ -83,17 +85,20 @@ void AppDelegate::refresh(bool forceBattery, bool queueManualRead,
         cadence_.connectionsChanged(hasDevices, clock_.now());
     }
 
-    // 6–8.
+    // 9: a read started under other connections describes devices that are no longer there. Taken
+    // before the cadence, since a device's own account can stand in for a port's missing figures.
+    if (receivedBatteries && receivedBatteries->first == signature) batteries_ = std::move(receivedBatteries->second);
+    snapshot_.batteries = batteries_;
+    applyDeviceAccounts(snapshot_, clock_.now());
+
+    // 6–8. A plain USB port never gets a figure from the computer: waiting for one would only
+    // keep the cadence fast.
     bool powerMissing = false;
-    for (const PortReading* reading : connected) powerMissing = powerMissing || !reading->watts;
+    for (const PortReading* reading : connected) powerMissing = powerMissing || (!reading->watts && !reading->name);
     cadence_.observePower(powerMissing);
     cadence_.setMenuSampling(mainMenuIsOpen_ && hasDevices && systemPowerRefresher_->isInstalled() &&
                              systemPowerRefresher_->isEnabled());
     configurePollingTimer(false);
-
-    // 9: a read started under other connections describes devices that are no longer there.
-    if (receivedBatteries && receivedBatteries->first == signature) batteries_ = std::move(receivedBatteries->second);
-    snapshot_.batteries = batteries_;
 
     // 10–11.
     presentSnapshot(hasDevices, connected);
@@ -167,8 +172,9 @@ void AppDelegate::pollBatteries(bool queueIfBusy) {
     std::string signature = observedConnections_;
     // The read holds the controller until its result is back on the main queue, where the last
     // reference (if it is the last) is dropped too.
-    batteryQueue_.async([self = shared_from_this(), signature = std::move(signature)]() mutable {
-        std::vector<DeviceBattery> list = self->readBatteries_();
+    batteryQueue_.async([self = shared_from_this(), signature = std::move(signature),
+                         serials = silentDeviceSerials(snapshot_)]() mutable {
+        std::vector<DeviceBattery> list = self->readBatteries_(serials);
         auto& queue = self->mainQueue_;
         queue.post([self = std::move(self), signature = std::move(signature), list = std::move(list)]() mutable {
             self->batteryReadRunning_ = false;

@@ -64,18 +64,23 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
 
     std::optional<double> total;
     std::size_t measured = 0;
+    std::size_t accounted = 0;  // of the measured, figures a device gave
     std::size_t deviceCount = 0;
     for (const PortReading* reading : connected) {
         if (reading->watts) {
             total = total.value_or(0) + *reading->watts;
             ++measured;
+            if (reading->source != FigureSource::computer) ++accounted;
         }
         deviceCount += reading->connections.size();
     }
+    // A snapshot error speaks of the computer's figures; where devices gave their own, those show.
+    const bool errorStands = snapshot_.error.has_value() && accounted == 0;
     const PortReading* iPadPort = iPadPortOf(connected);
     std::optional<ConnectedDevice> iPadDevice;
     if (iPadPort && iPadPort->connections.size() == 1) iPadDevice = iPadPort->connections.front();
     const std::optional<double> iPadWatts = iPadPort ? iPadPort->watts : std::nullopt;
+    const std::string iPadNote = iPadPort && iPadWatts ? figureNote(iPadPort->source) : "";
 
     // 1.
     rebuildPortRows(connected);
@@ -86,12 +91,12 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
     if (iPadDevice) trendKey = normalizedSerial(iPadDevice->serial) + ":" + iPadDevice->connectionID;
     const TrendStatus trend = trendMonitor_.update(trendKey, status.battery, now);
     const IndicatorState state = trend.falling ? IndicatorState(IndicatorState::low) : status.state;
-    std::string statusText = status.message + " · " + format(iPadWatts, 2, "W");
+    std::string statusText = status.message + " · " + format(iPadWatts, 2, "W") + iPadNote;
     if (trend.falling) statusText += " · 疑似供电不足";
 
     // 3.
     if (trend.falling && trend.incident && iPadDevice)
-        notifier_->alert(*trend.incident, trend.message + "，当前 " + format(iPadWatts, 2, "W"), iPadDevice->serial,
+        notifier_->alert(*trend.incident, trend.message + "，当前 " + format(iPadWatts, 2, "W") + iPadNote, iPadDevice->serial,
                          iPadDevice->connectionID);
 
     // 4.
@@ -102,7 +107,8 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
         caption += "部分接口读数可用";
     else
         caption += "接口合计";
-    overview_->update(format(total, 1, "W"), caption, snapshot_.error.value_or(status.message), state);
+    if (accounted > 0) caption += " · 含设备自报";
+    overview_->update(format(total, 1, "W"), caption, errorStands ? *snapshot_.error : status.message, state);
 
     // 5.
     footnote_->update(trend.message, trend.falling);
@@ -121,7 +127,7 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
         }
         view->second->update(joined(reading.devices, "、"),
                              reading.watts ? format(reading.watts, 1, "W") : std::string("等待读数"),
-                             "USB-C " + std::to_string(reading.port) + " · " + batteryDescription(reading),
+                             portTitle(reading) + " · " + batteryDescription(reading),
                              electricalText(reading), portState);
     }
 
@@ -132,8 +138,8 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
         const bool compact = mode_ == "icon";
         statusItem_->setLength(compact ? std::optional<double>(compactItemWidth_) : std::nullopt);
         statusItem_->setImagePosition(compact ? platform::ImagePosition::imageOnly : platform::ImagePosition::imageLeading);
-        const std::string modeText = statusModeText({mode_, snapshot_.error.has_value(), iPadPort, connected, total,
-                                                     measured < connected.size()});
+        const std::string modeText =
+            statusModeText({mode_, errorStands, iPadPort, connected, total, measured < connected.size()});
         statusItem_->setTitle(modeText.empty() ? std::string() : " " + modeText);
         statusItem_->setToolTip(statusText + "\n" + trend.message + statusLegend(boundary));
         statusItem_->setAccessibilityLabel(statusText);

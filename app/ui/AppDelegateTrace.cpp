@@ -16,8 +16,11 @@ void AppDelegate::writeRefreshRecord(const std::string& trigger, platform::Date 
     std::optional<double> total;
     std::size_t deviceCount = 0;
     for (const auto& reading : snapshot_.connectedPorts()) {
-        ports.push_back({{"port", reading.port},
-                         {"watts", reading.watts ? nlohmann::json(*reading.watts) : nlohmann::json(nullptr)}});
+        nlohmann::json port{{"port", reading.port},
+                            {"watts", reading.watts ? nlohmann::json(*reading.watts) : nlohmann::json(nullptr)}};
+        // Only a figure that is not the computer's own says where it came from.
+        if (auto source = sourceText(reading.source); source && reading.watts) port["source"] = *source;
+        ports.push_back(std::move(port));
         if (reading.watts) total = total.value_or(0) + *reading.watts;
         deviceCount += reading.connections.size();
     }

@@ -53,10 +53,22 @@ std::string aboutInformativeText(double threshold) {
            "设备。重置会中断所选设备的数据连接；集线器还会影响下游设备。不保证重新协商供电，只在你确认后执行。";
 }
 
+std::string figureNote(FigureSource source) {
+    switch (source) {
+    case FigureSource::computer: return "";
+    case FigureSource::deviceInput: return "（设备自报输入）";
+    case FigureSource::chargerOffer: return "（充电器标称）";
+    }
+    return "";
+}
+
 std::string electricalText(const PortReading& port) {
     if (!port.watts) return "正在读取功率…";
-    return formatMeasurement(port.volts, 2, "V") + "  /  " + formatMeasurement(port.amps, 2, "A") + "  ·  上限 " +
-           formatMeasurement(port.configuredWatts, 1, "W");
+    std::string kind;
+    if (port.source == FigureSource::deviceInput) kind = "设备自报输入  ·  ";
+    if (port.source == FigureSource::chargerOffer) kind = "充电器标称  ·  ";
+    return kind + formatMeasurement(port.volts, 2, "V") + "  /  " + formatMeasurement(port.amps, 2, "A") +
+           "  ·  上限 " + formatMeasurement(port.configuredWatts, 1, "W");
 }
 
 namespace {
@@ -75,6 +87,16 @@ std::optional<std::int64_t> portNumberOfMode(const std::string& mode) {
     return number;
 }
 
+// The title has room for two characters of note only.
+std::string shortNote(FigureSource source) {
+    switch (source) {
+    case FigureSource::computer: return "";
+    case FigureSource::deviceInput: return " 自报";
+    case FigureSource::chargerOffer: return " 标称";
+    }
+    return "";
+}
+
 }  // namespace
 
 std::string statusModeText(const ModeTextInputs& inputs) {
@@ -83,15 +105,23 @@ std::string statusModeText(const ModeTextInputs& inputs) {
     if (inputs.mode == "ipad") {
         if (!inputs.iPadPort) return "iPad " + formatMeasurement(std::nullopt, 1, "W");
         const std::string label = inputs.iPadPort->connections.size() >= 2 ? "iPad接口" : "iPad";
-        return label + " " + formatMeasurement(inputs.iPadPort->watts, 1, "W");
+        return label + " " + formatMeasurement(inputs.iPadPort->watts, 1, "W") + shortNote(inputs.iPadPort->source);
     }
     if (const auto number = portNumberOfMode(inputs.mode)) {
         std::optional<double> watts;
-        for (const PortReading* port : inputs.connectedPorts)
-            if (port->port == *number) watts = port->watts;
-        return "C" + std::to_string(*number) + " " + formatMeasurement(watts, 1, "W");
+        FigureSource source = FigureSource::computer;
+        for (const PortReading* port : inputs.connectedPorts) {
+            if (port->port != *number) continue;
+            watts = port->watts;
+            source = port->source;
+        }
+        return "C" + std::to_string(*number) + " " + formatMeasurement(watts, 1, "W") + shortNote(source);
     }
-    return std::string("USB") + (inputs.someWattsMissing ? " 已知" : "") + " " + formatMeasurement(inputs.total, 1, "W");
+    bool anyAccount = false;
+    for (const PortReading* port : inputs.connectedPorts)
+        anyAccount = anyAccount || (port->watts && port->source != FigureSource::computer);
+    return std::string("USB") + (inputs.someWattsMissing ? " 已知" : "") + " " + formatMeasurement(inputs.total, 1, "W") +
+           (anyAccount ? " 含自报" : "");
 }
 
 }  // namespace ampwell

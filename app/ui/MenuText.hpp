@@ -29,12 +29,18 @@ std::string statusLegend(double threshold);
 // The informative text of the About dialog.
 std::string aboutInformativeText(double threshold);
 
-// The electrical line of a port card: volts / amps · negotiated limit, or "正在读取功率…".
+// What a figure that is not the computer's own is marked with, after it: "（设备自报输入）" for the
+// device's measured input, "（充电器标称）" for the charger's offer; empty for the computer's.
+std::string figureNote(FigureSource source);
+
+// The electrical line of a port card: volts / amps · negotiated limit, or "正在读取功率…"; for a
+// device's account, what kind of account it is first.
 std::string electricalText(const PortReading& port);
 
 // What the status item's title shows after its image, by display mode; empty for "icon".
 struct ModeTextInputs {
     std::string mode;
+    // The snapshot has an error and no figure stands in for the computer's.
     bool snapshotHasError = false;
     // The port carrying the single iPad (null when there is none), and whether other devices
     // share it. The readings are the caller's, not copies: this runs on every refresh.

@@ -60,6 +60,11 @@ public:
     // for the whole domain as a dictionary. nullopt when the device gives no value.
     virtual std::optional<PropertyValue> copyValue(MobileDevice& device, const std::optional<std::string>& domain,
                                                    const std::optional<std::string>& key) = 0;
+    // The device's own registry entry named `entryName` as its diagnostics service answers for it
+    // (the dictionary it sends, which may wrap the entry's properties under "IORegistry"). nullopt
+    // when the device refuses the service, has no such entry or answers with something else. Only
+    // inside a session started with `startSession`.
+    virtual std::optional<PropertyDictionary> queryRegistryEntry(MobileDevice& device, const std::string& entryName) = 0;
     // How the device is attached (1: USB); nullopt when the framework does not offer the
     // operation, and the reader then accepts the device however it is attached.
     virtual std::optional<std::int32_t> interfaceType(MobileDevice& device) = 0;

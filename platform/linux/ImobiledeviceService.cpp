@@ -2,6 +2,7 @@
 
 #include "platform/linux/PlistValue.hpp"
 
+#include <libimobiledevice/diagnostics_relay.h>
 #include <libimobiledevice/libimobiledevice.h>
 #include <libimobiledevice/lockdown.h>
 #include <plist/plist.h>
@@ -178,6 +179,37 @@ std::optional<PropertyValue> ImobiledeviceService::copyValue(MobileDevice& handl
     if (result == LOCKDOWN_E_SUCCESS) value = propertyValueFromPlist(node);
     if (node != nullptr) plist_free(node);
     return value;
+}
+
+std::optional<PropertyDictionary> ImobiledeviceService::queryRegistryEntry(MobileDevice& handle,
+                                                                         const std::string& entryName) {
+    auto& device = cast(handle);
+    if (device.client == nullptr || device.session == nullptr) return std::nullopt;
+    // Started through the lockdown session already open, so the query costs no second handshake.
+    // Devices before iOS 7 name the relay differently.
+    lockdownd_service_descriptor_t service = nullptr;
+    for (const char* name : {DIAGNOSTICS_RELAY_SERVICE_NAME, "com.apple.iosdiagnostics.relay"}) {
+        if (lockdownd_start_service(device.client, name, &service) == LOCKDOWN_E_SUCCESS && service != nullptr) break;
+        if (service != nullptr) lockdownd_service_descriptor_free(service);
+        service = nullptr;
+    }
+    if (service == nullptr) return std::nullopt;
+    diagnostics_relay_client_t relay = nullptr;
+    const diagnostics_relay_error_t made = diagnostics_relay_client_new(device.device, service, &relay);
+    lockdownd_service_descriptor_free(service);
+    if (made != DIAGNOSTICS_RELAY_E_SUCCESS || relay == nullptr) return std::nullopt;
+    plist_t answer = nullptr;
+    const diagnostics_relay_error_t queried =
+        diagnostics_relay_query_ioregistry_entry(relay, entryName.c_str(), nullptr, &answer);
+    diagnostics_relay_goodbye(relay);
+    diagnostics_relay_client_free(relay);
+    std::optional<PropertyDictionary> entry;
+    if (queried == DIAGNOSTICS_RELAY_E_SUCCESS && answer != nullptr) {
+        if (auto value = propertyValueFromPlist(answer); value && value->dictionaryValue() != nullptr)
+            entry = *value->dictionaryValue();
+    }
+    if (answer != nullptr) plist_free(answer);
+    return entry;
 }
 
 std::optional<std::int32_t> ImobiledeviceService::interfaceType(MobileDevice& device) {

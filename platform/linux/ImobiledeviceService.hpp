@@ -32,6 +32,7 @@ public:
     std::optional<std::string> copyDeviceUSBSerialNumber(MobileDevice& device) override;
     std::optional<PropertyValue> copyValue(MobileDevice& device, const std::optional<std::string>& domain,
                                            const std::optional<std::string>& key) override;
+    std::optional<PropertyDictionary> queryRegistryEntry(MobileDevice& device, const std::string& entryName) override;
     std::optional<std::int32_t> interfaceType(MobileDevice& device) override;
 
 private:

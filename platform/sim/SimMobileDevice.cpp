@@ -17,6 +17,13 @@ SimMobileDevice applyUpdate(SimMobileDevice device, const SimMobileDeviceUpdate&
         auto& target = device.values[domain];
         for (const auto& [key, value] : entries) target.insert_or_assign(key, value);
     }
+    if (update.ioregistry) {
+        if (!device.ioregistry) device.ioregistry.emplace();
+        for (const auto& [name, properties] : *update.ioregistry) {
+            auto& target = (*device.ioregistry)[name];
+            for (const auto& [key, value] : properties) target.insert_or_assign(key, value);
+        }
+    }
     return device;
 }
 

@@ -34,11 +34,14 @@ struct SimMobileDevice {
     // Domain ("" for none) → its dictionary. Copying a whole domain returns the dictionary;
     // copying one key reads it from the domain's dictionary.
     std::map<std::string, PropertyDictionary> values;
+    // Registry entry name → what the device's diagnostics service answers for it (a dump taken
+    // from a real device may be pasted as it is). Absent: the device refuses the service.
+    std::optional<std::map<std::string, PropertyDictionary>> ioregistry;
 };
 
 // A change to one device, as the simulation file states it: only the fields present change.
 // `clearUsbSerial` / `clearInterfaceType` remove the optional answers (`null` in the file).
-// `values` are merged key by key into each named domain.
+// `values` and `ioregistry` are merged key by key into each named domain or entry.
 struct SimMobileDeviceUpdate {
     std::string identifier;
     std::optional<std::string> usbSerial;
@@ -51,6 +54,8 @@ struct SimMobileDeviceUpdate {
     std::optional<std::int32_t> startSession;
     std::optional<double> readDelay;
     std::map<std::string, PropertyDictionary> values;
+    // Merged key by key into each named entry, like `values`; the device then answers.
+    std::optional<std::map<std::string, PropertyDictionary>> ioregistry;
 };
 
 // `device` with the update applied (a new device starts from the defaults above).

@@ -107,6 +107,24 @@ std::optional<PropertyValue> SimMobileDeviceService::copyValue(MobileDevice& dev
     return sim::copyValue(*listed, domain.value_or(""), key.value_or(""));
 }
 
+std::optional<PropertyDictionary> SimMobileDeviceService::queryRegistryEntry(MobileDevice& device,
+                                                                           const std::string& entryName) {
+    {
+        std::lock_guard lock(mutex_);
+        ++registryQueries_;
+    }
+    auto listed = current(device);
+    if (!listed || !listed->ioregistry) return std::nullopt;
+    const auto found = listed->ioregistry->find(entryName);
+    if (found == listed->ioregistry->end()) return std::nullopt;
+    return found->second;
+}
+
+int SimMobileDeviceService::registryQueries() const {
+    std::lock_guard lock(mutex_);
+    return registryQueries_;
+}
+
 std::optional<std::int32_t> SimMobileDeviceService::interfaceType(MobileDevice& device) {
     auto listed = current(device);
     return listed ? listed->interfaceType : std::nullopt;

@@ -35,12 +35,16 @@ public:
     std::optional<std::string> copyDeviceUSBSerialNumber(MobileDevice& device) override;
     std::optional<PropertyValue> copyValue(MobileDevice& device, const std::optional<std::string>& domain,
                                            const std::optional<std::string>& key) override;
+    std::optional<PropertyDictionary> queryRegistryEntry(MobileDevice& device, const std::string& entryName) override;
     std::optional<std::int32_t> interfaceType(MobileDevice& device) override;
 
     // Connections and sessions opened and not yet closed, so tests can see that every read
     // closes what it opened. Any thread.
     int openConnections() const;
     int openSessions() const;
+    // Registry-entry queries answered or refused so far, so benchmarks and tests can see who was
+    // asked. Any thread.
+    int registryQueries() const;
 
 private:
     std::optional<SimMobileDevice> current(const MobileDevice& device) const;
@@ -52,6 +56,7 @@ private:
     State state_ = State::notLoaded;
     int openConnections_ = 0;
     int openSessions_ = 0;
+    int registryQueries_ = 0;
 };
 
 }  // namespace ampwell::platform::sim

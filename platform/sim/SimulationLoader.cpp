@@ -137,6 +137,11 @@ SimMobileDeviceUpdate readMobileDevice(const SimJsonNode& node) {
     if (auto delay = object.optional("readDelay")) device.readDelay = readSeconds(*delay);
     if (auto values = object.optional("values"))
         for (auto& [domain, dictionary] : values->object().members()) device.values.emplace(domain, dictionary.propertyDictionary());
+    if (auto entries = object.optional("ioregistry")) {
+        device.ioregistry.emplace();
+        for (auto& [name, dictionary] : entries->object().members())
+            device.ioregistry->emplace(name, dictionary.propertyDictionary());
+    }
     object.finish();
     return device;
 }

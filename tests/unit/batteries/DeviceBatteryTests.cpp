@@ -11,7 +11,7 @@ namespace ampwell {
 namespace {
 
 DeviceBattery battery(std::string serial) {
-    return DeviceBattery{std::move(serial), "iPad", 50, true, true, platform::dateFromSecondsSince2001(1), std::nullopt};
+    return DeviceBattery{std::move(serial), "iPad", 50, true, true, platform::dateFromSecondsSince2001(1), std::nullopt, std::nullopt};
 }
 
 TEST(SerialNormalisation, TrimsRemovesDashesAndLowerCases) {
@@ -23,7 +23,7 @@ TEST(SerialNormalisation, TrimsRemovesDashesAndLowerCases) {
 }
 
 TEST(DeviceBatteryJSON, WritesOnlyPresentOptionals) {
-    DeviceBattery bare{"S", "iOS", std::nullopt, std::nullopt, std::nullopt, platform::dateFromSecondsSince2001(3), std::nullopt};
+    DeviceBattery bare{"S", "iOS", std::nullopt, std::nullopt, std::nullopt, platform::dateFromSecondsSince2001(3), std::nullopt, std::nullopt};
     EXPECT_EQ(toJSON(bare).dump(), R"({"deviceClass":"iOS","sampledAt":3.0,"serial":"S"})");
     bare.connectionID = "42";
     EXPECT_EQ(toJSON(bare).dump(), R"({"connectionID":"42","deviceClass":"iOS","sampledAt":3.0,"serial":"S"})");

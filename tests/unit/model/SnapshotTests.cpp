@@ -79,7 +79,7 @@ TEST(SnapshotJSON, FullSnapshotRoundTripsWithSortedKeysAnd2001Dates) {
     reading.amps = 1.5;
     reading.reportedBatteryPercent = 80;
     reading.configuredWatts = 15.0;
-    DeviceBattery battery{"S-1", "iPad", 80, false, true, platform::dateFromSecondsSince2001(100.5), "7"};
+    DeviceBattery battery{"S-1", "iPad", 80, false, true, platform::dateFromSecondsSince2001(100.5), "7", std::nullopt};
     Snapshot snapshot{"2026-12-06T22:30:16Z", {reading}, std::string("x"),
                       platform::dateFromSecondsSince1970(978307200.0 + 12.25), {battery}};
     auto json = toJSON(snapshot);

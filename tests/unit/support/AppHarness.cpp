@@ -83,7 +83,7 @@ AppHarness::AppHarness(const DeskOptions& options, std::vector<std::string> argu
         platform.usbHost(),
         *desktop_,
         [&platform] { return platform.bootTimeSeconds(); },
-        [this] {
+        [this](const std::set<std::string>&) {
             ++batteryReads;
             platform_->clock().sleepUntil(platform_->clock().now() + platform::Seconds(batteryReadSeconds));
             return batteryAnswer();

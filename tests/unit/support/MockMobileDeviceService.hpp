@@ -31,6 +31,8 @@ public:
     MOCK_METHOD(std::optional<platform::PropertyValue>, copyValue,
                 (platform::MobileDevice&, const std::optional<std::string>&, const std::optional<std::string>&),
                 (override));
+    MOCK_METHOD(std::optional<platform::PropertyDictionary>, queryRegistryEntry,
+                (platform::MobileDevice&, const std::string&), (override));
     MOCK_METHOD(std::optional<std::int32_t>, interfaceType, (platform::MobileDevice&), (override));
 };
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "app/model/Snapshot.hpp"
+#include "platform/base/Clock.hpp"
+
+#include <set>
+#include <string>
+
+namespace ampwell {
+
+// Where the computer reports nothing for a port (most Linux laptops for a port they feed, every
+// plain USB port), the device on it may say what it receives. These rules decide whose account is
+// asked for and where it stands in: the computer's own reading always wins.
+
+// A port is silent when the computer gave no output figure for it, or the figure shown is already
+// a device's account.
+bool isSilentPort(const PortReading& reading);
+
+// The normalised serials of the devices on silent connected ports: the devices whose own account
+// is worth the extra query when their batteries are read.
+std::set<std::string> silentDeviceSerials(const Snapshot& snapshot);
+
+// Fills each silent port that holds exactly one device from that device's account in
+// `snapshot.batteries`: the measured input when the device gives it, else the charger's offer;
+// `source` says which. The record must be the device's by serial and USB session and fresh by the
+// rules the charge monitor judges with. A port whose figures the computer gave is left alone.
+void applyDeviceAccounts(Snapshot& snapshot, platform::Date now);
+
+}  // namespace ampwell
