@@ -28,6 +28,11 @@ void SamplingCadence::menuClosed() {
     fastUntil_.reset();
 }
 
+void SamplingCadence::computerIsSilent() {
+    fastUntil_.reset();
+    waitingForPower_ = false;
+}
+
 bool SamplingCadence::inFastWindow(Date at) const { return fastUntil_ && at < *fastUntil_; }
 
 bool SamplingCadence::inPowerWait(Date at) const {

@@ -34,6 +34,9 @@ public:
     void setMenuSampling(bool isMenuSampling);
     // Closing the menu also ends a running fast window; a wait for power figures goes on.
     void menuClosed();
+    // Every connected port is one the computer has said it does not measure: ticking fast would
+    // read the same nothing again. Ends the fast window and the wait for power figures.
+    void computerIsSilent();
 
     // In the fast window, or still waiting for power figures before their deadline. Menu sampling
     // does not count.

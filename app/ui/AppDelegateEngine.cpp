@@ -85,20 +85,27 @@ void AppDelegate::refresh(bool forceBattery, bool queueManualRead,
         cadence_.connectionsChanged(hasDevices, clock_.now());
     }
 
-    // 9: a read started under other connections describes devices that are no longer there. Taken
-    // before the cadence, since a device's own account can stand in for a port's missing figures.
-    if (receivedBatteries && receivedBatteries->first == signature) batteries_ = std::move(receivedBatteries->second);
-    snapshot_.batteries = batteries_;
-    applyDeviceAccounts(snapshot_, clock_.now());
-
-    // 6–8. A plain USB port never gets a figure from the computer: waiting for one would only
-    // keep the cadence fast.
+    // 6–8. A port the computer has said it does not measure (a plain USB port, or one it lists
+    // with an agreed limit and no figure, as Linux does for the ports it feeds) will not get a
+    // figure by asking again: it neither counts as missing nor keeps the cadence fast.
     bool powerMissing = false;
-    for (const PortReading* reading : connected) powerMissing = powerMissing || (!reading->watts && !reading->name);
+    bool allSilent = !connected.empty();
+    for (const PortReading* reading : connected) {
+        const bool declaredSilent = reading->name || (!reading->watts && reading->configuredWatts);
+        powerMissing = powerMissing || (!reading->watts && !declaredSilent);
+        allSilent = allSilent && declaredSilent;
+    }
     cadence_.observePower(powerMissing);
+    if (allSilent) cadence_.computerIsSilent();
     cadence_.setMenuSampling(mainMenuIsOpen_ && hasDevices && systemPowerRefresher_->isInstalled() &&
                              systemPowerRefresher_->isEnabled());
     configurePollingTimer(false);
+
+    // 9: a read started under other connections describes devices that are no longer there. A
+    // device's own account then stands in where the computer is silent.
+    if (receivedBatteries && receivedBatteries->first == signature) batteries_ = std::move(receivedBatteries->second);
+    snapshot_.batteries = batteries_;
+    applyDeviceAccounts(snapshot_, clock_.now());
 
     // 10–11.
     presentSnapshot(hasDevices, connected);

@@ -126,7 +126,7 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
                 portState = *reading.watts < boundary ? IndicatorState::low : IndicatorState::normal;
         }
         view->second->update(joined(reading.devices, "、"),
-                             reading.watts ? format(reading.watts, 1, "W") : std::string("等待读数"),
+                             reading.watts ? format(reading.watts, 1, "W") : std::string(reading.name ? "无读数" : "等待读数"),
                              portTitle(reading) + " · " + batteryDescription(reading),
                              electricalText(reading), portState);
     }

@@ -63,7 +63,8 @@ std::string figureNote(FigureSource source) {
 }
 
 std::string electricalText(const PortReading& port) {
-    if (!port.watts) return "正在读取功率…";
+    // A plain USB port never gets a figure from the computer; only a device's account can give one.
+    if (!port.watts) return port.name ? "此接口不报告功率" : "正在读取功率…";
     std::string kind;
     if (port.source == FigureSource::deviceInput) kind = "设备自报输入  ·  ";
     if (port.source == FigureSource::chargerOffer) kind = "充电器标称  ·  ";
