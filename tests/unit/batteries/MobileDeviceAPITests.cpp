@@ -1,5 +1,6 @@
 #include "app/batteries/MobileDeviceAPI.hpp"
 
+#include "app/model/SerialNumber.hpp"
 #include "tests/unit/support/ManualClock.hpp"
 #include "tests/unit/support/MockMobileDeviceService.hpp"
 
@@ -194,6 +195,29 @@ TEST_F(MobileDeviceAPITest, TheClassReadInTheSessionReplacesTheFirstOne) {
         .WillOnce(Return(std::nullopt))
         .WillOnce(Return(PropertyValue::string("iPhone")));
     EXPECT_EQ(api.read(*device)->deviceClass, "iPhone");
+}
+
+TEST_F(MobileDeviceAPITest, OnlyDevicesOnSilentPortsAreAskedForTheirAccountAndARefusalCostsOnlyTheAccount) {
+    auto silent = healthy("a", "00008103-001A");
+    auto reporting = healthy("b", "00008110-002B");
+    const platform::PropertyDictionary oldCharger{
+        {"AdapterDetails", PropertyValue::dictionary({{"Watts", PropertyValue::wholeNumber(12)}})}};
+    // The current entry is refused; the old one answers.
+    EXPECT_CALL(service, queryRegistryEntry(DeviceNamed("a"), "AppleSmartBattery")).WillOnce(Return(std::nullopt));
+    EXPECT_CALL(service, queryRegistryEntry(DeviceNamed("a"), "AppleARMPMUCharger")).WillOnce(Return(oldCharger));
+    EXPECT_CALL(service, queryRegistryEntry(DeviceNamed("b"), _)).Times(0);
+    const std::set<std::string> accountSerials{normalizedSerial("00008103-001A")};
+    const auto asked = api.read(*silent, accountSerials);
+    ASSERT_TRUE(asked && asked->account);
+    EXPECT_EQ(asked->account->entry, "AppleARMPMUCharger");
+    EXPECT_EQ(asked->account->offerWatts, 12);
+    EXPECT_FALSE(api.read(*reporting, accountSerials)->account);
+
+    EXPECT_CALL(service, queryRegistryEntry(DeviceNamed("a"), _)).WillRepeatedly(Return(std::nullopt));
+    const auto refused = api.read(*silent, accountSerials);
+    ASSERT_TRUE(refused);
+    EXPECT_FALSE(refused->account);
+    EXPECT_EQ(refused->percent, 80);
 }
 
 TEST_F(MobileDeviceAPITest, ReadAllKeepsTheLaterDeviceOfASerialAndSortsBySerial) {

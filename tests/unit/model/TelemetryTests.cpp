@@ -197,6 +197,34 @@ TEST_F(TelemetryTest, ReportedLevelNeedsAnUnambiguousSelfConsistentMatch) {
     EXPECT_EQ(levels, (std::map<int, int>{{1, 80}, {10, 51}, {11, 52}, {13, 100}}));
 }
 
+TEST_F(TelemetryTest, ADeviceOnNoUSBCPortSitsOnThePlainUSBPortAboveItNamedAsTheComputerNamesIt) {
+    // A hub's own port carries no type; the walk goes on to the computer's port. USB-C wins
+    // wherever it stands in the chain.
+    const auto plain = build.add("IOPortFeatureUSB",
+                                 {{"ParentPortTypeDescription", str("USB")}, {"ParentPortNumber", whole(102)},
+                                  {"PortName", str("1-2")}},
+                                 std::nullopt, true);
+    const auto hubPort = build.add("IOPortTransport", {}, plain);
+    build.device(hubPort, {{"USB Product Name", str("iPad")}, {"USB Serial Number", str("S-1")}, {"sessionID", whole(7)}});
+    const auto unnamed = build.port("USB", whole(5));
+    build.device(unnamed, {{"USB Product Name", str("Keyboard")}});
+    const auto usbC = build.usbC(2);
+    build.device(usbC, {{"USB Product Name", str("SSD")}});
+    battery({{"PowerOutDetails", list({dict({{"PortIndex", whole(2)}, {"Watts", whole(4500)}})})}});
+
+    const Snapshot snapshot = telemetry.read();
+    ASSERT_EQ(snapshot.ports.size(), 3u);
+    EXPECT_EQ(snapshot.ports[0].port, 2);
+    EXPECT_FALSE(snapshot.ports[0].name);
+    EXPECT_EQ(portTitle(snapshot.ports[0]), "USB-C 2");
+    EXPECT_EQ(snapshot.ports[1].port, PortReading::kPlainPortBase + 5);
+    EXPECT_EQ(portTitle(snapshot.ports[1]), "USB 5");
+    EXPECT_EQ(snapshot.ports[2].port, PortReading::kPlainPortBase + 102);
+    EXPECT_EQ(portTitle(snapshot.ports[2]), "USB 1-2");
+    EXPECT_EQ(snapshot.ports[2].devices, std::vector<std::string>{"iPad"});
+    EXPECT_FALSE(snapshot.ports[2].watts);
+}
+
 TEST_F(TelemetryTest, ReportedLevelRequiresUSBCComponentsAndAListOfDictionaries) {
     build.add("IOPortTransportComponentCCUSBPDSOP",
               {{"ParentPortTypeDescription", str("USB-A")}, {"ParentPortNumber", whole(1)},
