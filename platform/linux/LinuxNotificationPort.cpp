@@ -129,6 +129,10 @@ void LinuxNotificationPort::State::onBatch(const UdevBatch& batch) {
     const auto snapshot = batch.usbDevices && usbWatched ? core->usbSnapshot() : nullptr;
     const bool batteryNow = batch.power && core->batteryPresent();
 
+    // Only notifications armed before this batch hear of it: one that a handler arms on the power
+    // manager that just appeared would otherwise take its appearance for a change of it.
+    std::vector<std::uint64_t> interestTokens;
+    for (const auto& [token, interest] : interests) interestTokens.push_back(token);
     std::vector<std::uint64_t> tokens;
     for (const auto& [token, matching] : matchings) tokens.push_back(token);
     for (auto token : tokens) {
@@ -144,9 +148,7 @@ void LinuxNotificationPort::State::onBatch(const UdevBatch& batch) {
         handler(*iterator);
     }
     if (!batch.power) return;
-    tokens.clear();
-    for (const auto& [token, interest] : interests) tokens.push_back(token);
-    for (auto token : tokens) {
+    for (auto token : interestTokens) {
         auto found = interests.find(token);
         if (!alive) return;
         if (found == interests.end() || found->second.id != core->batteryID()) continue;
