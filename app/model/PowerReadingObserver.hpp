@@ -29,6 +29,11 @@ public:
     bool start(std::function<void()> onChange);
     // `start`, writing kCannotStartLogLine to `log` when it fails.
     bool startOrLog(std::function<void()> onChange, platform::SystemLog& log);
+    // `start`, but where there is no power manager yet (on Linux, a Type-C driver that comes up
+    // after the program, or is loaded again) it waits for one: from the moment one appears it is
+    // watched, and `onAppear` is called then. False, holding nothing, when the registry cannot
+    // notify or the power manager cannot be watched.
+    bool startOrAwait(std::function<void()> onChange, std::function<void()> onAppear);
     // Drops the callback and the notification; a message already queued then does nothing.
     // Harmless when stopped.
     void stop();
@@ -37,11 +42,15 @@ public:
 
 private:
     void deliver(std::uint32_t messageType);
+    bool watch(const platform::RegistryEntry& service);
+    void appeared(platform::ServiceIterator& iterator);
 
     platform::Registry& registry_;
     std::unique_ptr<platform::NotificationPort> notificationPort_;
     std::unique_ptr<platform::NotificationHandle> notifier_;
+    std::unique_ptr<platform::ServiceIterator> appearances_;  // while waiting for the power manager
     std::function<void()> onChange_;
+    std::function<void()> onAppear_;
 };
 
 }  // namespace ampwell

@@ -23,6 +23,21 @@ namespace keys = platform::keys;
 
 constexpr std::int64_t kHubClass = 9;
 constexpr std::int64_t kAppleVendorID = 1452;  // 0x05AC
+// USB gives a device one of the addresses 1 to 127; a host numbers its buses from 1 and names them
+// with one byte (/dev/bus/usb/001 to 255).
+constexpr std::int64_t kHighestAddress = 127;
+constexpr std::int64_t kHighestBus = 255;
+
+// A bus number or address the registry gives must be one USB allows: any other names no device the
+// host could open, and a reset asked for by it would reach nothing, or another device. Where the
+// registry gives none, the host finds the device by other means.
+bool reachableBy(const PropertyValue* value, std::int64_t highest) {
+    if (value == nullptr) return true;
+    const PropertyNumber* number = numeric(value);
+    if (number == nullptr || !number->whole) return false;
+    const std::int64_t whole = integerValue(*number);
+    return whole >= 1 && whole <= highest;
+}
 
 // A session number as the registry gives it: any number whose unsigned 64-bit value is not zero,
 // written in the number's own text. Real session numbers are whole and positive; the text keeps
@@ -69,6 +84,9 @@ platform::Result<USBResetTarget, ResetError> USBDeviceResetter::target(const Reg
     const std::optional<PropertyDictionary> properties = service.properties();
     if (!properties) return Failure{ResetError::identityUnavailable()};
     if (isBuiltIn(findProperty(*properties, keys::kBuiltIn))) return Failure{ResetError::unexpectedDevice()};
+    if (!reachableBy(findProperty(*properties, keys::kBusNumber), kHighestBus) ||
+        !reachableBy(findProperty(*properties, keys::kAddress), kHighestAddress))
+        return Failure{ResetError::identityUnavailable()};
 
     const PropertyValue* nameValue = firstPresent(*properties, keys::kProductName, keys::kProductNameFallback);
     const std::string* rawName = nameValue ? nameValue->stringValue() : nullptr;

@@ -101,11 +101,17 @@ void AppDelegate::applicationDidFinishLaunching() {
             if (const auto self = weak.lock()) self->usbConnectionsChanged();
         },
         systemLog_);
-    powerObserver_.startOrLog(
+    // A power manager that only appears later (a Type-C driver that comes up after the program)
+    // is watched from then on. Its ports come with it, so the devices on them are looked at
+    // again as after a plug event.
+    const bool watchingPower = powerObserver_.startOrAwait(
         [weak = weakSelf()] {
             if (const auto self = weak.lock()) self->powerReadingsChanged();
         },
-        systemLog_);
+        [weak = weakSelf()] {
+            if (const auto self = weak.lock()) self->usbConnectionsChanged();
+        });
+    if (!watchingPower) systemLog_.write(PowerReadingObserver::kCannotStartLogLine);
 
     // 10.
     refresh(true, false, std::nullopt, "launch");

@@ -1,12 +1,9 @@
 #include "platform/linux/LinuxNotificationPort.hpp"
 
 #include "platform/linux/LinuxRegistryEntry.hpp"
-#include "platform/linux/UdevMonitor.hpp"
 #include "platform/registry/RegistryNames.hpp"
 
-#include <glib-unix.h>
-#include <glib.h>
-
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <set>
@@ -35,14 +32,13 @@ struct Interest {
 
 struct LinuxNotificationPort::State : std::enable_shared_from_this<State> {
     std::shared_ptr<RegistryCore> core;
-    std::unique_ptr<UdevMonitor> monitor;
-    GSource* source = nullptr;
+    std::unique_ptr<SharedUdevMonitor::Subscription> subscription;
     bool alive = true;
     std::uint64_t nextToken = 1;
     std::map<std::uint64_t, Matching> matchings;  // in arming order
     std::map<std::uint64_t, Interest> interests;
 
-    void onReadable();
+    void onBatch(const UdevBatch& batch);
     std::vector<std::unique_ptr<RegistryEntry>> changes(Matching& matching, const UdevBatch& batch,
                                                         const std::shared_ptr<const RegistrySnapshot>& snapshot,
                                                         bool batteryNow);
@@ -90,11 +86,6 @@ private:
     std::uint64_t token_;
 };
 
-gboolean monitorReadable(gint, GIOCondition, gpointer data) {
-    static_cast<LinuxNotificationPort::State*>(data)->onReadable();
-    return G_SOURCE_CONTINUE;
-}
-
 std::set<EntryID> conformingIDs(const std::shared_ptr<const RegistrySnapshot>& snapshot, const std::string& className) {
     std::set<EntryID> ids;
     if (snapshot)
@@ -129,14 +120,19 @@ std::vector<std::unique_ptr<RegistryEntry>> LinuxNotificationPort::State::change
     return entries;
 }
 
-void LinuxNotificationPort::State::onReadable() {
-    const UdevBatch batch = monitor->drain();
-    if (!batch.any()) return;
+void LinuxNotificationPort::State::onBatch(const UdevBatch& batch) {
     auto keepAlive = shared_from_this();
     if (batch.power) core->notePowerChange(core->clock().now());
-    const auto snapshot = batch.usbDevices ? core->usbSnapshot() : nullptr;
+    // The bus is listed again only when a notification here may need it.
+    const bool usbWatched = std::any_of(matchings.begin(), matchings.end(),
+                                        [](const auto& item) { return usbKindsConformTo(item.second.className); });
+    const auto snapshot = batch.usbDevices && usbWatched ? core->usbSnapshot() : nullptr;
     const bool batteryNow = batch.power && core->batteryPresent();
 
+    // Only notifications armed before this batch hear of it: one that a handler arms on the power
+    // manager that just appeared would otherwise take its appearance for a change of it.
+    std::vector<std::uint64_t> interestTokens;
+    for (const auto& [token, interest] : interests) interestTokens.push_back(token);
     std::vector<std::uint64_t> tokens;
     for (const auto& [token, matching] : matchings) tokens.push_back(token);
     for (auto token : tokens) {
@@ -152,9 +148,7 @@ void LinuxNotificationPort::State::onReadable() {
         handler(*iterator);
     }
     if (!batch.power) return;
-    tokens.clear();
-    for (const auto& [token, interest] : interests) tokens.push_back(token);
-    for (auto token : tokens) {
+    for (auto token : interestTokens) {
         auto found = interests.find(token);
         if (!alive) return;
         if (found == interests.end() || found->second.id != core->batteryID()) continue;
@@ -164,16 +158,13 @@ void LinuxNotificationPort::State::onReadable() {
 }
 
 std::unique_ptr<LinuxNotificationPort> LinuxNotificationPort::open(std::shared_ptr<RegistryCore> core,
-                                                                   GMainContext* context) {
-    auto monitor = UdevMonitor::open();
-    if (!monitor) return nullptr;
+                                                                   SharedUdevMonitor& monitor) {
     auto state = std::make_shared<State>();
     state->core = std::move(core);
-    state->monitor = std::move(monitor);
-    state->source = g_unix_fd_source_new(state->monitor->fd(), G_IO_IN);
-    g_source_set_callback(state->source, G_SOURCE_FUNC(monitorReadable), state.get(), nullptr);
-    g_source_set_name(state->source, "ampwell udev monitor");
-    g_source_attach(state->source, context);
+    state->subscription = monitor.subscribe([weak = std::weak_ptr<State>(state)](const UdevBatch& batch) {
+        if (auto state = weak.lock()) state->onBatch(batch);
+    });
+    if (!state->subscription) return nullptr;
     return std::unique_ptr<LinuxNotificationPort>(new LinuxNotificationPort(std::move(state)));
 }
 
@@ -181,8 +172,7 @@ LinuxNotificationPort::LinuxNotificationPort(std::shared_ptr<State> state) : sta
 
 LinuxNotificationPort::~LinuxNotificationPort() {
     state_->alive = false;
-    g_source_destroy(state_->source);
-    g_source_unref(state_->source);
+    state_->subscription.reset();
     state_->matchings.clear();
     state_->interests.clear();
 }

@@ -1,17 +1,16 @@
 #pragma once
 
 #include "platform/linux/RegistryCore.hpp"
+#include "platform/linux/SharedUdevMonitor.hpp"
 #include "platform/registry/Registry.hpp"
 
 #include <cstdint>
 #include <memory>
 
-typedef struct _GMainContext GMainContext;
-
 namespace ampwell::platform::linux_ {
 
-// A notification port on the GLib main context, fed by a udev monitor. Each wake-up of the
-// monitor is one batch: the registry is looked at again and every armed matching notification
+// A notification port on the GLib main context, fed by the registry's shared udev monitor. Each
+// wake-up of the monitor is one batch: the registry is looked at again and every armed matching notification
 // whose class gained (first match) or lost (terminate) entries gets one handler call with all of
 // them; a Type-C, USB PD or power-supply event sends one battery-status-changed message to the
 // interest notifications on the power manager entry. Comparing snapshots rather than trusting
@@ -22,7 +21,7 @@ namespace ampwell::platform::linux_ {
 class LinuxNotificationPort final : public NotificationPort {
 public:
     // nullptr when no udev monitor can be opened.
-    static std::unique_ptr<LinuxNotificationPort> open(std::shared_ptr<RegistryCore> core, GMainContext* context);
+    static std::unique_ptr<LinuxNotificationPort> open(std::shared_ptr<RegistryCore> core, SharedUdevMonitor& monitor);
     ~LinuxNotificationPort() override;
 
     MatchingNotification addMatchingNotification(MatchingEvent event, const std::string& className,

@@ -7,7 +7,10 @@
 namespace ampwell::platform::linux_ {
 
 LinuxRegistry::LinuxRegistry(std::string sysfsRoot, const Clock& clock, GLibMainQueue* mainQueue)
-    : core_(std::make_shared<RegistryCore>(std::move(sysfsRoot), clock)), mainQueue_(mainQueue) {}
+    : core_(std::make_shared<RegistryCore>(std::move(sysfsRoot), clock)), mainQueue_(mainQueue) {
+    if (mainQueue_ != nullptr && core_->tree().isSystemTree())
+        monitor_ = std::make_shared<SharedUdevMonitor>(mainQueue_->context());
+}
 
 ServiceMatch LinuxRegistry::matchingServices(const std::string& className) {
     std::shared_ptr<const RegistrySnapshot> snapshot;
@@ -42,8 +45,8 @@ std::unique_ptr<RegistryEntry> LinuxRegistry::entry(EntryID id) {
 }
 
 std::unique_ptr<NotificationPort> LinuxRegistry::createNotificationPort() {
-    if (mainQueue_ == nullptr || !core_->tree().isSystemTree()) return nullptr;
-    return LinuxNotificationPort::open(core_, mainQueue_->context());
+    if (!monitor_) return nullptr;
+    return LinuxNotificationPort::open(core_, *monitor_);
 }
 
 }  // namespace ampwell::platform::linux_

@@ -3,6 +3,7 @@
 #include "platform/base/Clock.hpp"
 #include "platform/linux/GLibMainQueue.hpp"
 #include "platform/linux/RegistryCore.hpp"
+#include "platform/linux/SharedUdevMonitor.hpp"
 #include "platform/linux/SysfsTree.hpp"
 #include "platform/registry/Registry.hpp"
 
@@ -19,7 +20,8 @@ namespace ampwell::platform::linux_ {
 class LinuxRegistry final : public Registry {
 public:
     // `mainQueue` may be null, and the notification ports need the system's own tree: without
-    // either, createNotificationPort() answers nullptr.
+    // either, createNotificationPort() answers nullptr. All ports share one udev monitor, open
+    // while at least one of them is.
     LinuxRegistry(std::string sysfsRoot, const Clock& clock, GLibMainQueue* mainQueue);
 
     ServiceMatch matchingServices(const std::string& className) override;
@@ -32,6 +34,7 @@ public:
 private:
     std::shared_ptr<RegistryCore> core_;
     GLibMainQueue* mainQueue_;
+    std::shared_ptr<SharedUdevMonitor> monitor_;  // null when there can be no notification port
 };
 
 }  // namespace ampwell::platform::linux_

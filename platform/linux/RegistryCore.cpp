@@ -2,10 +2,17 @@
 
 #include "platform/linux/ThunderboltDocks.hpp"
 #include "platform/linux/TypeCPorts.hpp"
+#include "platform/linux/UsbDeviceRecord.hpp"
 #include "platform/registry/RegistryNames.hpp"
+
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <utility>
 
 namespace ampwell::platform::linux_ {
 
@@ -14,6 +21,30 @@ namespace {
 constexpr const char* kUsbDevices = "bus/usb/devices";
 // Entry IDs start above 2^32, as registry IDs usually do, so they never look like small numbers.
 constexpr EntryID kFirstEntryID = 0x100000100ULL;
+// A plain USB port's number is bus × 100 + port. The kernel gives a root hub at most 31 ports and
+// numbers buses from 1 to at most 64, so two ports never share a number; anything else is no port
+// of a real root hub.
+constexpr std::int64_t kPortsPerBus = 100;
+constexpr std::uint64_t kHighestBus = 255;
+
+// "usbB-portP", a port of a root hub, that is of the computer itself: B and P.
+std::optional<std::pair<std::int64_t, std::int64_t>> rootPortNumbers(std::string_view name) {
+    constexpr std::string_view kPortInfix = "-port";
+    if (name.substr(0, 3) != "usb") return std::nullopt;
+    const auto infix = name.find(kPortInfix);
+    if (infix == std::string_view::npos) return std::nullopt;
+    const auto bus = parseDecimal(name.substr(3, infix - 3));
+    const auto port = parseDecimal(name.substr(infix + kPortInfix.size()));
+    if (!bus || !port || *bus == 0 || *bus > kHighestBus || *port == 0 || *port >= kPortsPerBus) return std::nullopt;
+    return std::pair{static_cast<std::int64_t>(*bus), static_cast<std::int64_t>(*port)};
+}
+
+// A port a user can plug into: the firmware does not call it hard-wired to a built-in device
+// (camera, Bluetooth, card reader) or unused. "hotplug", "unknown" and no word at all count.
+bool isSocket(const SysfsTree& tree, const std::string& portDevpath) {
+    const auto connectType = tree.attribute(joinPath(portDevpath, "connect_type"));
+    return connectType != "hardwired" && connectType != "not used";
+}
 
 }  // namespace
 
@@ -77,15 +108,24 @@ PropertyDictionary RegistryCore::batteryProperties() const {
 PropertyDictionary RegistryCore::portProperties(const std::string& portDevpath) const {
     PropertyDictionary properties;
     auto index = TypeCPorts::connectorIndex(tree_, portDevpath);
-    // A root hub port ("usbN-portM") of a dock's own controller: the dock's Type-C port stands for
-    // it, so every device on the dock is listed under that port.
-    if (!index && baseName(portDevpath).substr(0, 3) == "usb") {
+    const auto rootPort = rootPortNumbers(baseName(portDevpath));
+    // A root hub port of a dock's own controller: the dock's Type-C port stands for it, so every
+    // device on the dock is listed under that port.
+    if (!index && rootPort) {
         const auto rootHub = parentPath(parentPath(portDevpath));
         index = ThunderboltDocks::typeCPortOf(tree_, std::string(parentPath(rootHub)));
     }
     if (index) {
         properties.emplace(keys::kParentPortType, PropertyValue::string(portTypes::kUSBC));
         properties.emplace(keys::kParentPortNumber, PropertyValue::wholeNumber(*index + 1));
+    } else if (rootPort && isSocket(tree_, portDevpath)) {
+        // Any other port of the computer itself is a plain USB port, named as the kernel names the
+        // device on it. Ports of external hubs stay unnamed: a device behind a hub belongs to the
+        // port the hub hangs on.
+        const auto [bus, port] = *rootPort;
+        properties.emplace(keys::kParentPortType, PropertyValue::string(portTypes::kUSB));
+        properties.emplace(keys::kParentPortNumber, PropertyValue::wholeNumber(bus * kPortsPerBus + port));
+        properties.emplace(keys::kPortName, PropertyValue::string(fmt::format("{}-{}", bus, port)));
     }
     return properties;
 }

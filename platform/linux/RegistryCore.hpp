@@ -37,7 +37,9 @@ public:
     bool batteryPresent() const;
     PropertyDictionary batteryProperties() const;
     // A hub port: "USB-C" and its number when its connector is a Type-C port (for the root hub
-    // ports of a dock's own controller: the Type-C port the dock hangs on), otherwise nothing.
+    // ports of a dock's own controller: the Type-C port the dock hangs on); for any other root
+    // hub port "usbB-portP" a user can plug into, "USB" with the number B × 100 + P and the name
+    // "B-P"; nothing for the ports of external hubs and for hard-wired or unused root hub ports.
     PropertyDictionary portProperties(const std::string& portDevpath) const;
 
     // The kernel announced a Type-C or power-supply change (a uevent) at `when`.

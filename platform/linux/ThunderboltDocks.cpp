@@ -2,9 +2,11 @@
 
 #include "platform/linux/TypeCPorts.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <set>
+#include <string_view>
 #include <vector>
 
 namespace ampwell::platform::linux_ {
@@ -16,6 +18,7 @@ constexpr const char* kTypeCClass = "class/typec";
 constexpr std::string_view kConsumerPrefix = "consumer:pci:";
 // The alternate mode a Thunderbolt 3 partner runs in (Intel's vendor ID as the SVID).
 constexpr const char* kThunderboltSvid = "8087";
+constexpr std::string_view kXDomainDevtype = "DEVTYPE=thunderbolt_xdomain";
 
 // A router "<domain>-<route in hex>": the host router has route 0.
 struct Router {
@@ -52,12 +55,27 @@ std::optional<std::string> domainAbove(const SysfsTree& tree, const std::string&
     return std::nullopt;
 }
 
+// A host-to-host link (another computer on a Thunderbolt or USB4 port) is named like a router
+// but is none: it tunnels no dock's PCIe, and counted as a router it would look like a second
+// dock on its host.
+bool isXDomain(const SysfsTree& tree, const std::string& name) {
+    const auto uevent = tree.attribute(joinPath(joinPath(kThunderboltDevices, name), "uevent"));
+    if (!uevent) return false;
+    std::string_view lines(*uevent);
+    while (!lines.empty()) {
+        const auto end = std::min(lines.find('\n'), lines.size());
+        if (lines.substr(0, end) == kXDomainDevtype) return true;
+        lines.remove_prefix(std::min(end + 1, lines.size()));
+    }
+    return false;
+}
+
 // The host ports the device routers of each domain hang on.
 std::vector<std::pair<std::string, std::set<std::uint64_t>>> hostPortsByDomain(const SysfsTree& tree) {
     std::vector<std::pair<std::string, std::set<std::uint64_t>>> domains;
     for (const auto& name : tree.list(kThunderboltDevices)) {
         const auto router = parseRouter(name);
-        if (!router || router->route == 0) continue;
+        if (!router || router->route == 0 || isXDomain(tree, name)) continue;
         auto found = domains.begin();
         while (found != domains.end() && found->first != router->domain) ++found;
         if (found == domains.end()) found = domains.insert(domains.end(), {router->domain, {}});

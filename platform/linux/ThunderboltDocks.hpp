@@ -12,8 +12,8 @@ namespace ampwell::platform::linux_ {
 // is found from the Thunderbolt side instead, and only where the kernel's facts leave one answer:
 // - the controller sits below a PCIe port that the firmware ties to a Thunderbolt host (the
 //   host's NHI lists that port as a `consumer:pci:` device link);
-// - every device router of that host hangs on one host port, the lowest byte of their routes
-//   (a dock, and whatever is chained behind it);
+// - every device router of that host (links to other computers are none) hangs on one host
+//   port, the lowest byte of their routes (a dock, and whatever is chained behind it);
 // - that host port's `usb4_portN/connector` link names the Type-C port; without the link, the
 //   one Type-C port whose partner runs Thunderbolt or USB4, when it is the only such port and
 //   this is the only host with device routers.

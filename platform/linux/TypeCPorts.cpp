@@ -27,9 +27,18 @@ std::optional<std::int64_t> signedNumber(const std::optional<std::string>& text)
     return value;
 }
 
-// A micro-unit reading as milli-units; negative readings carry no usable output figure.
-void putMilli(PropertyDictionary& details, const char* key, const std::optional<std::int64_t>& micro) {
-    if (!micro || *micro < 0) return;
+// The most a USB port can carry, in micro-units: USB Power Delivery's extended power range ends at
+// 48 V, 5 A and 240 W. A driver that reports more reports no measurement (an unset register, a
+// saturated "unknown" such as INT64_MAX), and it must not reach the menu as a figure.
+constexpr std::int64_t kMaximumMicrovolts = 48'000'000;
+constexpr std::int64_t kMaximumMicroamps = 5'000'000;
+constexpr std::int64_t kMaximumMicrowatts = 240'000'000;
+
+// A micro-unit reading as milli-units; readings below zero or above `maximum` carry no usable
+// output figure.
+void putMilli(PropertyDictionary& details, const char* key, const std::optional<std::int64_t>& micro,
+              std::int64_t maximum) {
+    if (!micro || *micro < 0 || *micro > maximum) return;
     details.insert_or_assign(key, PropertyValue::realNumber(static_cast<double>(*micro) / 1000.0));
 }
 
@@ -48,9 +57,12 @@ void addMeasurements(const SysfsTree& tree, const TypeCPort& port, PropertyDicti
         const auto supply = tree.link(joinPath(kPowerSupplyClass, name));
         if (!supply || tree.link(joinPath(*supply, "device")) != port.devpath) continue;
         if (tree.attribute(joinPath(*supply, "online")) == "0") continue;
-        putMilli(details, keys::kAdapterVoltage, signedNumber(tree.attribute(joinPath(*supply, "voltage_now"))));
-        putMilli(details, keys::kCurrent, outwardFlow(signedNumber(tree.attribute(joinPath(*supply, "current_now")))));
-        putMilli(details, keys::kWatts, outwardFlow(signedNumber(tree.attribute(joinPath(*supply, "power_now")))));
+        putMilli(details, keys::kAdapterVoltage, signedNumber(tree.attribute(joinPath(*supply, "voltage_now"))),
+                 kMaximumMicrovolts);
+        putMilli(details, keys::kCurrent, outwardFlow(signedNumber(tree.attribute(joinPath(*supply, "current_now")))),
+                 kMaximumMicroamps);
+        putMilli(details, keys::kWatts, outwardFlow(signedNumber(tree.attribute(joinPath(*supply, "power_now")))),
+                 kMaximumMicrowatts);
         return;
     }
 }

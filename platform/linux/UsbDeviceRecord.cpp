@@ -58,8 +58,11 @@ std::optional<std::uint64_t> hexadecimal(const std::optional<std::string>& text)
     return text ? parseHexadecimal(*text) : std::nullopt;
 }
 
+// A device's own string (product, maker, serial). One that is empty or only blanks names nothing,
+// so it is left out as if the device had none: a blank name would otherwise stand in the menu.
 void putString(PropertyDictionary& properties, const char* key, const std::optional<std::string>& value) {
-    if (value) properties.insert_or_assign(key, PropertyValue::string(*value));
+    if (!value || value->find_first_not_of(" \t\n\r\v\f") == std::string::npos) return;
+    properties.insert_or_assign(key, PropertyValue::string(*value));
 }
 
 void putNumber(PropertyDictionary& properties, const char* key, const std::optional<std::uint64_t>& value) {

@@ -5,11 +5,20 @@
 #include "tests/linux/ManualClock.hpp"
 #include "tests/linux/Testbed.hpp"
 
+#include <fcntl.h>
 #include <glib.h>
 #include <gtest/gtest.h>
 
 namespace ampwell::platform::linux_ {
 namespace {
+
+// The descriptors open in this process: a udev monitor holds one socket.
+int openDescriptors() {
+    int count = 0;
+    for (int fd = 0; fd < 4096; ++fd)
+        if (::fcntl(fd, F_GETFD) != -1) ++count;
+    return count;
+}
 
 std::vector<std::string> products(ServiceIterator& iterator) {
     std::vector<std::string> names;
@@ -188,6 +197,42 @@ TEST_F(LinuxNotificationPortTest, AHandlerMayStopTheWholePortWhileABatchIsDelive
     plugMouse();
     runUntilCalled(calls, 0);
     EXPECT_EQ(calls, 1);
+}
+
+TEST_F(LinuxNotificationPortTest, PortsOfOneRegistryShareOneMonitorThatIsOpenWhileAnyPortIs) {
+    port.reset();
+    const int closed = openDescriptors();
+    auto first = registry.createNotificationPort();
+    const int open = openDescriptors();
+    EXPECT_GT(open, closed);
+    auto second = registry.createNotificationPort();
+    EXPECT_EQ(openDescriptors(), open);
+
+    // The one read reaches both ports.
+    int firstCalls = 0, secondCalls = 0;
+    auto firstAdded = first->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice",
+                                                     [&](ServiceIterator& it) { ++firstCalls, drain(it); });
+    auto secondAdded = second->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice",
+                                                       [&](ServiceIterator& it) { ++secondCalls, drain(it); });
+    plugMouse();
+    queue.runUntil(realClock.now() + Seconds(2), [&] { return firstCalls > 0 && secondCalls > 0; });
+    settle();
+    EXPECT_EQ(firstCalls, 1);
+    EXPECT_EQ(secondCalls, 1);
+
+    first.reset();
+    EXPECT_EQ(openDescriptors(), open);
+    second.reset();
+    EXPECT_EQ(openDescriptors(), closed);
+
+    // A port made afterwards opens it again; a registry that goes closes it under its ports.
+    auto registryOfItsOwn = std::make_unique<LinuxRegistry>(kDefaultSysfsRoot, registryClock, &queue);
+    auto orphan = registryOfItsOwn->createNotificationPort();
+    ASSERT_TRUE(orphan);
+    EXPECT_EQ(openDescriptors(), open);
+    registryOfItsOwn.reset();
+    EXPECT_EQ(openDescriptors(), closed);
+    orphan.reset();
 }
 
 TEST_F(LinuxNotificationPortTest, AnInterestInAGoneEntryIsRefused) {

@@ -108,12 +108,13 @@ TEST_F(LinuxRegistryTest, InterfacesAreServiceChildrenWithTheirClass) {
     EXPECT_EQ(devices().front()->parent(kServicePlane), nullptr);
 }
 
-TEST_F(LinuxRegistryTest, PortPlaneNamesOnlyTypeCConnectorsWithTheirNumber) {
+TEST_F(LinuxRegistryTest, PortPlaneNamesTypeCConnectorsWithTheirNumber) {
     EXPECT_EQ(portChain(*device("iPad")), (std::vector<std::string>{"USB-C 1"}));
+    EXPECT_EQ(text(*device("iPad")->parent(kPortPlane), "PortName"), "<absent>");
     // Behind two hubs: two untyped hub ports, then the root port wired to Type-C port1.
     EXPECT_EQ(portChain(*device("USB Keyboard")), (std::vector<std::string>{"-", "-", "USB-C 2"}));
-    // A USB-A socket and a hard-wired port: no type, so no number is made up.
-    EXPECT_EQ(portChain(*device("Flash Disk")), (std::vector<std::string>{"-"}));
+    // A USB-A socket is a plain USB port; a hard-wired one is no port a user could plug into.
+    EXPECT_EQ(portChain(*device("Flash Disk")), (std::vector<std::string>{"USB 103"}));
     EXPECT_EQ(portChain(*device("Integrated Camera")), (std::vector<std::string>{"-"}));
     EXPECT_FALSE(devices().front()->inPlane(kPortPlane));
     EXPECT_TRUE(device("iPad")->inPlane(kPortPlane));
@@ -122,6 +123,45 @@ TEST_F(LinuxRegistryTest, PortPlaneNamesOnlyTypeCConnectorsWithTheirNumber) {
     auto children = port->children(kPortPlane);
     ASSERT_EQ(children.size(), 1u);
     EXPECT_EQ(children[0]->entryID(), device("iPad")->entryID());
+}
+
+TEST_F(LinuxRegistryTest, OnAComputerWithoutTypeCTheRootPortsAreNamedPlainUsbPorts) {
+    // A desktop PC: no Type-C class at all. usb1: a hub on port 1 (a mouse behind it), the iPad on
+    // port 2, a keyboard on port 3, Bluetooth hard-wired to port 4; usb2: port 1 unused, port 2
+    // with no connection type.
+    sysfs.clear();
+    sysfs.addDirectory(FakeLaptop::controller);
+    auto usb1 = laptop.usb1, usb2 = laptop.usb2;
+    addUsbDevice(sysfs, usb1);
+    addUsbDevice(sysfs, usb2);
+    sysfs.setAttribute(usb1.portPath(4), "connect_type", "hardwired");
+    sysfs.setAttribute(usb2.portPath(1), "connect_type", "not used");
+    sysfs.removeAttribute(usb2.portPath(2), "connect_type");
+    auto hub = FakeLaptop::device("1-1", usb1.devpath(), usb1.portPath(1), "USB2.1 Hub", 0x05e3, 0x0610, 9, 1, 2, {9},
+                                  "51000000");
+    hub.hubPorts = 4;
+    auto mouse =
+        FakeLaptop::device("1-1.1", hub.devpath(), hub.portPath(1), "Mouse", 0x046d, 0xc077, 0, 1, 3, {3}, "51100000");
+    auto iPad = FakeLaptop::device("1-2", usb1.devpath(), usb1.portPath(2), "iPad", 0x05ac, 0x12ab, 0, 1, 4, {6, 0xff},
+                                   "52000000");
+    auto keyboard = FakeLaptop::device("1-3", usb1.devpath(), usb1.portPath(3), "USB Keyboard", 0x046d, 0xc31c, 0, 1, 5,
+                                       {3}, "53000000");
+    auto bluetooth = FakeLaptop::device("1-4", usb1.devpath(), usb1.portPath(4), "Bluetooth", 0x8087, 0x0a2b, 0xe0, 1,
+                                        6, {0xe0}, "54000000");
+    for (const auto* each : {&hub, &mouse, &iPad, &keyboard, &bluetooth}) addUsbDevice(sysfs, *each);
+
+    EXPECT_EQ(portChain(*device("iPad")), (std::vector<std::string>{"USB 102"}));
+    EXPECT_EQ(portChain(*device("USB Keyboard")), (std::vector<std::string>{"USB 103"}));
+    EXPECT_EQ(text(*device("iPad")->parent(kPortPlane), "PortName"), "\"1-2\"");
+    EXPECT_EQ(text(*device("USB Keyboard")->parent(kPortPlane), "PortName"), "\"1-3\"");
+    EXPECT_EQ(portChain(*device("Mouse")), (std::vector<std::string>{"-", "USB 101"}));
+    EXPECT_EQ(portChain(*device("Bluetooth")), (std::vector<std::string>{"-"}));
+    EXPECT_EQ(text(*device("Bluetooth")->parent(kPortPlane), "PortName"), "<absent>");
+
+    std::set<std::string> named;
+    for (const auto& port : drain(*registry.matchingServices("IOUSBHostPort").iterator))
+        if (port->property("PortName")) named.insert(text(*port, "PortName"));
+    EXPECT_EQ(named, (std::set<std::string>{"\"1-1\"", "\"1-2\"", "\"1-3\"", "\"2-2\""}));
 }
 
 TEST_F(LinuxRegistryTest, PowerManagerListsSourcePortsWithPartnersAndTheAdvertisedLimit) {

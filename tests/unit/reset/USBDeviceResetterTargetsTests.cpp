@@ -121,6 +121,28 @@ TEST_F(Targets, VendorIsAbsentUnlessItIsANumber) {
     EXPECT_EQ(targets[2].vendorID, 0);
 }
 
+TEST_F(Targets, ADeviceWhoseBusOrAddressUsbDoesNotAllowIsNotListed) {
+    auto device = [&](EntryID id, PropertyValue bus, PropertyValue address) {
+        plug(id, {{"USB Product Name", text("Disk")},
+                  {"sessionID", whole(static_cast<std::int64_t>(id))},
+                  {"USB Bus Number", std::move(bus)},
+                  {"USB Address", std::move(address)}});
+    };
+    device(360, whole(1), whole(1));
+    device(361, whole(255), whole(127));
+    device(362, whole(0), whole(5));
+    device(363, whole(256), whole(5));
+    device(364, whole(1), whole(0));
+    device(365, whole(1), whole(128));
+    device(366, whole(1), PropertyValue::unsignedNumber(18446744073709551615ull));
+    device(367, whole(1), PropertyValue::realNumber(5.5));
+    device(368, text("1"), whole(5));
+    device(369, whole(-1), whole(5));
+    // Without the keys the host finds the device by other means.
+    plugNamed(370, "Elsewhere", 370);
+    EXPECT_EQ(ids(list()), (std::vector<EntryID>{360, 361, 370}));
+}
+
 // The port climb and the list order are checked through the real program by the golden
 // scenarios in tests/scenarios/reset_targets.
 

@@ -72,5 +72,11 @@ TEST_F(ThunderboltDockTest, DocksOnTwoPortsOfOneHostLeaveTheirDevicesUnplaced) {
     EXPECT_EQ(ports()[2], (std::vector<std::string>{"USB2.1 Hub", "USB2.0 Hub", "USB Keyboard"}));
 }
 
+TEST_F(ThunderboltDockTest, AnotherComputerLinkedToTheHostIsNoSecondDock) {
+    fake.addDevice(host() + "/0-3", "thunderbolt", {{"device_name", "Other computer"}},
+                   {{"DEVTYPE", "thunderbolt_xdomain"}});
+    EXPECT_EQ(ports()[2], (std::vector<std::string>{"USB2.1 Hub", "USB2.0 Hub", "USB Keyboard", "Dock Card Reader"}));
+}
+
 }  // namespace
 }  // namespace ampwell::platform::linux_

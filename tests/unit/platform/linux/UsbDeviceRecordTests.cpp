@@ -101,5 +101,18 @@ TEST_F(UsbDeviceRecordRead, ADeviceOnAHardwiredPortIsBuiltInWhateverItsRemovable
     EXPECT_EQ(read(laptop.flashDrive).properties.at("built-in").describe(), "<01>");
 }
 
+TEST_F(UsbDeviceRecordRead, ABlankProductStringIsNoName) {
+    laptop.build(fake);
+    for (const char* blank : {"", " ", " \t "}) {
+        fake.setAttribute(laptop.iPad.devpath(), "product", blank);
+        fake.setAttribute(laptop.iPad.devpath(), "serial", blank);
+        const auto properties = read(laptop.iPad).properties;
+        EXPECT_EQ(properties.count("USB Product Name"), 0u) << '"' << blank << '"';
+        EXPECT_EQ(properties.count("USB Serial Number"), 0u) << '"' << blank << '"';
+    }
+    fake.setAttribute(laptop.iPad.devpath(), "product", " iPad");
+    EXPECT_EQ(read(laptop.iPad).properties.at("USB Product Name").describe(), "\" iPad\"");
+}
+
 }  // namespace
 }  // namespace ampwell::platform::linux_
