@@ -26,9 +26,12 @@ protected:
     Telemetry telemetry{registry, clock, boot};
 };
 
-TEST_F(LinuxTelemetryTest, TheFakedLaptopReadsAsTwoUsbCPortsWithTheAdvertisedLimitOnly) {
+TEST_F(LinuxTelemetryTest, TheFakedLaptopReadsAsTwoUsbCPortsWithTheAdvertisedLimitOnlyAndItsUsbAPort) {
     clock.set(1796000005.0);
-    const auto snapshot = toJSON(telemetry.read());
+    auto snapshot = toJSON(telemetry.read());
+    // The flash disk was plugged when the testbed started: its session number is that moment's.
+    ASSERT_EQ(snapshot.at("ports").size(), 3u);
+    snapshot["ports"][2]["connections"][0].erase("connectionID");
     const auto expected = nlohmann::json::parse(R"({
       "sampledAt": "2026-11-30T00:53:25Z",
       "powerDataUpdatedAt": 817692800.0,
@@ -40,7 +43,9 @@ TEST_F(LinuxTelemetryTest, TheFakedLaptopReadsAsTwoUsbCPortsWithTheAdvertisedLim
         {"port": 2, "devices": ["USB2.1 Hub", "USB2.0 Hub", "USB Keyboard"],
          "connections": [{"name": "USB2.1 Hub", "serial": "", "connectionID": "1795990000:53000000"},
                          {"name": "USB2.0 Hub", "serial": "", "connectionID": "1795990000:53100000"},
-                         {"name": "USB Keyboard", "serial": "", "connectionID": "1795990000:53200000"}]}
+                         {"name": "USB Keyboard", "serial": "", "connectionID": "1795990000:53200000"}]},
+        {"port": 10103, "name": "USB 1-3", "devices": ["Flash Disk"],
+         "connections": [{"name": "Flash Disk", "serial": "FD0123"}]}
       ]})");
     EXPECT_EQ(snapshot, expected) << snapshot.dump(2);
 }
@@ -48,20 +53,29 @@ TEST_F(LinuxTelemetryTest, TheFakedLaptopReadsAsTwoUsbCPortsWithTheAdvertisedLim
 TEST_F(LinuxTelemetryTest, WithNothingOnASourcePortTheLimitGoesAndTheDevicesStay) {
     sysfs.removeDevice(FakeLaptop::partner(0));
     const auto snapshot = telemetry.read();
-    ASSERT_EQ(snapshot.ports.size(), 2u);
+    ASSERT_EQ(snapshot.ports.size(), 3u);
     EXPECT_FALSE(snapshot.ports[0].configuredWatts);
     EXPECT_EQ(snapshot.ports[0].devices, (std::vector<std::string>{"iPad"}));
     EXPECT_FALSE(snapshot.error);
 }
 
-TEST_F(LinuxTelemetryTest, AComputerWithoutTypeCPortsSaysItGivesNoOutputFigures) {
+TEST_F(LinuxTelemetryTest, AComputerWithoutTypeCPortsSaysItGivesNoOutputFiguresAndListsItsDevicesOnPlainPorts) {
     sysfs.removeDevice(FakeLaptop::typeCPort(0));
     sysfs.removeDevice(FakeLaptop::typeCPort(1));
     const auto snapshot = telemetry.read();
     // The computer is not called a Mac.
     EXPECT_EQ(snapshot.error, std::optional<std::string>("这台电脑未提供 USB 输出功率信息"));
-    // Without connector links nothing is on a USB-C port.
-    EXPECT_TRUE(snapshot.ports.empty());
+    // Without connector links nothing is on a USB-C port: every device is on the root port it is
+    // plugged into, named as the kernel names it, with no figures.
+    ASSERT_FALSE(snapshot.ports.empty());
+    bool iPadListed = false;
+    for (const auto& port : snapshot.ports) {
+        ASSERT_TRUE(port.name) << port.port;
+        EXPECT_EQ(port.name->rfind("USB ", 0), 0u) << *port.name;
+        EXPECT_FALSE(port.watts);
+        for (const auto& name : port.devices) iPadListed = iPadListed || name == "iPad";
+    }
+    EXPECT_TRUE(iPadListed);
 }
 
 }  // namespace
