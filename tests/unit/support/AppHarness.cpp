@@ -1,5 +1,6 @@
 #include "tests/unit/support/AppHarness.hpp"
 
+#include "app/entry/ApplicationLaunch.hpp"
 #include "platform/sim/SimulationLoader.hpp"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 namespace ampwell::test {
 
@@ -73,25 +75,15 @@ AppHarness::AppHarness(const DeskOptions& options, std::vector<std::string> argu
         battery.connectionID = "1234567";
         return std::vector<DeviceBattery>{battery};
     };
-    auto& platform = *platform_;
-    app_ = AppDelegate::make({
-        platform.clock(),
-        platform.mainQueue(),
-        platform.registry(),
-        platform.defaults(),
-        platform.systemLog(),
-        platform.usbHost(),
-        *desktop_,
-        [&platform] { return platform.bootTimeSeconds(); },
-        [this] {
-            ++batteryReads;
-            platform_->clock().sleepUntil(platform_->clock().now() + platform::Seconds(batteryReadSeconds));
-            return batteryAnswer();
-        },
-        std::make_unique<SystemPowerRefresher>(*connector_, platform.defaults(), platform.mainQueue(), platform.clock(),
-                                               installation),
-        std::move(arguments),
-    });
+    ApplicationSeams seams(*platform_);
+    seams.refreshConnector = *connector_;
+    seams.refreshInstallation = std::move(installation);
+    seams.readBatteries = [this] {
+        ++batteryReads;
+        platform_->clock().sleepUntil(platform_->clock().now() + platform::Seconds(batteryReadSeconds));
+        return batteryAnswer();
+    };
+    app_ = wireMenuBarApplication(std::move(seams), *desktop_, std::move(arguments));
 }
 
 AppHarness::~AppHarness() {
