@@ -2,6 +2,7 @@
 
 #include "app/entry/ApplicationLaunch.hpp"
 #include "platform/sim/SimulationLoader.hpp"
+#include "tests/unit/support/SimulatedIPad.hpp"
 
 #include <gtest/gtest.h>
 
@@ -32,11 +33,7 @@ std::string deskSimulation(const DeskOptions& options) {
         {{"id", 4294968002}, {"class", "IOPortFeatureUSB"}, {"planes", {{"IOPort", nullptr}}},
          {"properties", {{"ParentPortTypeDescription", "USB-C"}, {"ParentPortNumber", 2}}}},
     });
-    if (options.iPad)
-        registry.push_back({{"id", 4294968100}, {"class", "IOUSBHostDevice"}, {"conforms", {"IOUSBDevice"}},
-                            {"planes", {{"IOService", nullptr}, {"IOPort", 4294968001}}},
-                            {"properties", {{"USB Product Name", "iPad"}, {"USB Serial Number", "00008103-001A"},
-                                            {"sessionID", 1234567}, {"idVendor", 1452}}}});
+    if (options.iPad) registry.push_back(iPadUsbDevice(kIPadEntryID, kIPadSession, 4294968001));
     nlohmann::json simulation = {
         {"format", "ampwell-simulation/1"},
         {"clock", {{"start", 1800000000}, {"speed", 0}}},
@@ -64,17 +61,7 @@ AppHarness::AppHarness(const DeskOptions& options, std::vector<std::string> argu
     platform::RefreshInstallation installation = installedRefreshComponent();
     if (!options.refreshInstalled) installation.isProtectedRegularFile = [](const std::string&) { return false; };
 
-    batteryAnswer = [this] {
-        DeviceBattery battery;
-        battery.serial = "00008103-001A";
-        battery.deviceClass = "iPad";
-        battery.percent = 80;
-        battery.isCharging = false;
-        battery.externalConnected = true;
-        battery.sampledAt = platform_->clock().now();
-        battery.connectionID = "1234567";
-        return std::vector<DeviceBattery>{battery};
-    };
+    batteryAnswer = [this] { return std::vector<DeviceBattery>{iPadBattery(platform_->clock().now())}; };
     ApplicationSeams seams(*platform_);
     seams.refreshConnector = *connector_;
     seams.refreshInstallation = std::move(installation);
