@@ -2,8 +2,8 @@
 // registry read, judgement, presentation into the retained menu and status item. Beside it, in
 // the same run, the registry read alone (device enumeration and Telemetry::read), which is the
 // floor a refresh cannot go below; the target is at most 1.5 times that floor.
+#include "app/entry/ApplicationLaunch.hpp"
 #include "app/model/Telemetry.hpp"
-#include "app/ui/AppDelegate.hpp"
 #include "bench/BusyDesk.hpp"
 #include "platform/desktop/headless/HeadlessDesktop.hpp"
 #include "platform/sim/SimPlatform.hpp"
@@ -13,6 +13,7 @@
 
 #include <ostream>
 #include <streambuf>
+#include <utility>
 
 namespace {
 
@@ -61,13 +62,11 @@ void BM_ControllerRefresh(benchmark::State& state) {
     platform::headless::HeadlessDesktop desktop(platform, out);
     NoRefreshService connector;
     const platform::RefreshInstallation missing{"/helper", "/daemon.plist", [](const std::string&) { return false; }, true};
-    auto app = AppDelegate::make({
-        platform.clock(), platform.mainQueue(), platform.registry(), platform.defaults(), platform.systemLog(),
-        platform.usbHost(), desktop, [&platform] { return platform.bootTimeSeconds(); },
-        [](const std::set<std::string>&) { return std::vector<DeviceBattery>{}; },
-        std::make_unique<SystemPowerRefresher>(connector, platform.defaults(), platform.mainQueue(), platform.clock(),
-                                               missing),
-        {"ampwell"}});
+    ApplicationSeams seams(platform);
+    seams.refreshConnector = connector;
+    seams.refreshInstallation = missing;
+    seams.readBatteries = [](const std::set<std::string>&) { return std::vector<DeviceBattery>{}; };
+    auto app = wireMenuBarApplication(std::move(seams), desktop, {"ampwell"});
     app->applicationDidFinishLaunching();
     for (auto _ : state) app->refresh(false, false, std::nullopt, "timer");
     app->applicationWillTerminate();

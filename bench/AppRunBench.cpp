@@ -4,6 +4,8 @@
 //   (target: under 0.05 s);
 // - memory: peak resident size after 24 simulated hours of seeded random plugging against the
 //   same after the first hour (target: no growth beyond 1 MB).
+#include "tests/unit/support/SimulatedIPad.hpp"
+
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
@@ -22,21 +24,9 @@ extern char** environ;
 
 namespace {
 
-constexpr std::int64_t kIPadEntry = 4294968100;
+namespace test = ampwell::test;
 
-nlohmann::json iPadEntry(std::int64_t id, std::int64_t session) {
-    return {{"id", id}, {"class", "IOUSBHostDevice"}, {"conforms", {"IOUSBDevice"}},
-            {"planes", {{"IOService", nullptr}, {"IOPort", 4294968001}}},
-            {"properties", {{"USB Product Name", "iPad"}, {"USB Serial Number", "00008103-001A"},
-                            {"sessionID", session}, {"idVendor", 1452}}}};
-}
-
-nlohmann::json mobileIPad() {
-    return {{"identifier", "00008103-001A"}, {"usbSerial", "00008103-001A"}, {"interfaceType", 1},
-            {"values", {{"", {{"DeviceClass", "iPad"}}},
-                        {"com.apple.mobile.battery",
-                         {{"BatteryCurrentCapacity", 80}, {"BatteryIsCharging", false}, {"ExternalConnected", true}}}}}};
-}
+constexpr std::int64_t kPort1 = 4294968001;
 
 // A desk with an iPad on USB-C port 1 reading 8.64 W, ending after `hours`.
 nlohmann::json desk(double hours, nlohmann::json timeline) {
@@ -45,15 +35,23 @@ nlohmann::json desk(double hours, nlohmann::json timeline) {
         {"clock", {{"start", 1800000000}, {"speed", 0}, {"until", hours * 3600}}},
         {"bootTime", 1799990000},
         {"registry",
-         {{{"id", 4294967800}, {"class", "AppleSmartBattery"},
-           {"properties", {{"PowerOutDetails", {{{"PortIndex", 1}, {"AdapterVoltage", 5080}, {"Current", 1700},
-                                                 {"Watts", 8640}, {"ConfiguredVoltage", 5000},
-                                                 {"ConfiguredCurrent", 3000}}}},
-                           {"UpdateTime", 1799999990}}}},
-          {{"id", 4294968001}, {"class", "IOPortFeatureUSB"}, {"planes", {{"IOPort", nullptr}}},
+         {{{"id", 4294967800},
+           {"class", "AppleSmartBattery"},
+           {"properties",
+            {{"PowerOutDetails",
+              {{{"PortIndex", 1},
+                {"AdapterVoltage", 5080},
+                {"Current", 1700},
+                {"Watts", 8640},
+                {"ConfiguredVoltage", 5000},
+                {"ConfiguredCurrent", 3000}}}},
+             {"UpdateTime", 1799999990}}}},
+          {{"id", kPort1},
+           {"class", "IOPortFeatureUSB"},
+           {"planes", {{"IOPort", nullptr}}},
            {"properties", {{"ParentPortTypeDescription", "USB-C"}, {"ParentPortNumber", 1}}}},
-          iPadEntry(kIPadEntry, 1234567)}},
-        {"mobileDevices", {mobileIPad()}},
+          test::iPadUsbDevice(test::kIPadEntryID, test::kIPadSession, kPort1)}},
+        {"mobileDevices", nlohmann::json::array({test::iPadMobileDevice()})},
         {"timeline", std::move(timeline)},
     };
 }
@@ -63,17 +61,17 @@ nlohmann::json randomPlugging(double hours) {
     std::mt19937 random(20261208);
     std::uniform_real_distribution<double> gap(30.0, 900.0);
     nlohmann::json timeline = nlohmann::json::array();
-    std::int64_t current = kIPadEntry;
+    std::int64_t current = test::kIPadEntryID;
     double at = 0;
     for (std::int64_t round = 1;; ++round) {
         at += gap(random);
         if (at + 10 >= hours * 3600) break;
         timeline.push_back({{"at", at}, {"remove", current}});
-        timeline.push_back({{"at", at}, {"mobile", {{"identifier", "00008103-001A"}, {"remove", true}}}});
-        current = kIPadEntry + round;
+        timeline.push_back({{"at", at}, {"mobile", {{"identifier", test::kIPadSerial}, {"remove", true}}}});
+        current = test::kIPadEntryID + round;
         at += gap(random) / 10;
-        timeline.push_back({{"at", at}, {"add", iPadEntry(current, 1234567 + round)}});
-        timeline.push_back({{"at", at}, {"mobile", mobileIPad()}});
+        timeline.push_back({{"at", at}, {"add", test::iPadUsbDevice(current, test::kIPadSession + round, kPort1)}});
+        timeline.push_back({{"at", at}, {"mobile", test::iPadMobileDevice()}});
     }
     return timeline;
 }

@@ -3,34 +3,58 @@
 #include "app/batteries/DeviceBatteryReader.hpp"
 #include "app/entry/Modes.hpp"
 #include "app/refresh/SystemPowerRefresher.hpp"
-#include "app/ui/AppDelegate.hpp"
 
-#include <memory>
+#include <utility>
 
 namespace ampwell {
 
-int runMenuBarApplication(platform::Platform& platform, platform::Desktop& desktop,
-                          const std::vector<std::string>& arguments) {
-    // The controller owns the battery reader through the read it is handed, for its whole run.
-    auto batteryReader =
-        std::make_shared<DeviceBatteryReader>(platform.mobileDevices(), platform.registry(), platform.clock());
+ApplicationSeams::ApplicationSeams(platform::Platform& platform)
+    : clock(platform.clock()),
+      mainQueue(platform.mainQueue()),
+      registry(platform.registry()),
+      mobileDevices(platform.mobileDevices()),
+      defaults(platform.defaults()),
+      systemLog(platform.systemLog()),
+      usbHost(platform.usbHost()),
+      refreshConnector(platform.refreshConnector()),
+      refreshInstallation(platform.refreshInstallation()),
+      bootTimeSeconds([&platform] { return platform.bootTimeSeconds(); }) {}
+
+std::shared_ptr<AppDelegate> wireMenuBarApplication(ApplicationSeams seams, platform::Desktop& desktop,
+                                                    std::vector<std::string> arguments) {
+    auto readBatteries = std::move(seams.readBatteries);
+    if (!readBatteries) {
+        // The controller owns the battery reader through the read it is handed, for its whole run.
+        auto batteryReader = std::make_shared<DeviceBatteryReader>(seams.mobileDevices, seams.registry, seams.clock);
+        readBatteries = [batteryReader](const std::set<std::string>& accountSerials) {
+            return batteryReader->readAll(accountSerials);
+        };
+    }
     auto controller = AppDelegate::make({
-        platform.clock(),
-        platform.mainQueue(),
-        platform.registry(),
-        platform.defaults(),
-        platform.systemLog(),
-        platform.usbHost(),
+        seams.clock,
+        seams.mainQueue,
+        seams.registry,
+        seams.defaults,
+        seams.systemLog,
+        seams.usbHost,
         desktop,
-        [&platform] { return platform.bootTimeSeconds(); },
-        [batteryReader](const std::set<std::string>& accountSerials) { return batteryReader->readAll(accountSerials); },
-        makeSystemPowerRefresher(platform),
-        arguments,
+        std::move(seams.bootTimeSeconds),
+        std::move(readBatteries),
+        std::make_unique<SystemPowerRefresher>(seams.refreshConnector, seams.defaults, seams.mainQueue, seams.clock,
+                                               std::move(seams.refreshInstallation)),
+        std::move(arguments),
     });
     auto& application = desktop.application();
     application.setDelegate(controller);
     application.setActivationPolicy(platform::ActivationPolicy::accessory);
-    return application.run();
+    return controller;
+}
+
+int runMenuBarApplication(platform::Platform& platform, platform::Desktop& desktop,
+                          const std::vector<std::string>& arguments) {
+    // Held here until the run ends: the application holds its delegate weakly.
+    const auto controller = wireMenuBarApplication(ApplicationSeams(platform), desktop, arguments);
+    return desktop.application().run();
 }
 
 int runApplication(ModeContext& context) {

@@ -1,5 +1,4 @@
-#include "BusHelpers.hpp"
-#include "MenuLayout.hpp"
+#include "MenuHostTest.hpp"
 
 #include "platform/desktop/Menu.hpp"
 #include "platform/desktop/MenuView.hpp"
@@ -45,12 +44,10 @@ public:
     std::vector<std::string> log;
 };
 
-class TrayMenuExportTest : public ::testing::Test {
+class TrayMenuExportTest : public MenuHostTest {
 protected:
     void SetUp() override {
-        bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-        peer = openPeerConnection();
-        name = g_dbus_connection_get_unique_name(bus);
+        MenuHostTest::SetUp();
         recorder = std::make_shared<Recorder>();
         main = std::make_shared<Menu>();
         main->setIdentifier("main");
@@ -96,16 +93,7 @@ protected:
         resetItem->setSubmenu(reset);
         main->addItem(resetItem);
     }
-    void TearDown() override {
-        g_object_unref(peer);
-        g_object_unref(bus);
-    }
 
-    LayoutEntry layout() { return readLayout(peer, name, "/MenuBar"); }
-
-    GDBusConnection* bus = nullptr;
-    GDBusConnection* peer = nullptr;
-    std::string name;
     CardView card;
     std::shared_ptr<Recorder> recorder;
     std::shared_ptr<Menu> main;
@@ -159,20 +147,20 @@ TEST_F(TrayMenuExportTest, HostEventsOpenFillCloseAndChooseInOrder) {
     LayoutEntry root = layout();
     const int resetId = root.child("重置 USB 连接…")->id;
 
-    ASSERT_TRUE(sendMenuEvent(peer, name, "/MenuBar", 0, "opened"));
-    ASSERT_TRUE(sendAboutToShow(peer, name, "/MenuBar", resetId));
+    ASSERT_TRUE(event(0, "opened"));
+    ASSERT_TRUE(aboutToShow(resetId));
     spinUntil([] { return false; }, 50);
     // Filled while the host waited; an underscore in a product name is not a mnemonic.
     root = layout();
     const LayoutEntry* target = root.child("重置 USB 连接…")->child("接口 1 · My__Hub（含下游设备）…");
     ASSERT_NE(target, nullptr);
     EXPECT_EQ(target->property("toggle-type"), "");
-    ASSERT_TRUE(sendMenuEvent(peer, name, "/MenuBar", target->id, "clicked"));
+    ASSERT_TRUE(event(target->id, "clicked"));
     ASSERT_TRUE(spinUntil([&] { return recorder->log.size() >= 5; }));
     EXPECT_EQ(recorder->log, (std::vector<std::string>{"open main", "open reset", "close reset", "close main",
                                                        "perform 接口 1 · My_Hub（含下游设备）…"}));
     // The host's late "closed" changes nothing more.
-    ASSERT_TRUE(sendMenuEvent(peer, name, "/MenuBar", 0, "closed"));
+    ASSERT_TRUE(event(0, "closed"));
     spinUntil([] { return false; }, 50);
     EXPECT_EQ(recorder->log.size(), 5u);
 }

@@ -7,9 +7,11 @@
 // - Type-C port0 in the source role with a partner at 3.0 A, an iPad (vendor 0x05ac) behind it;
 // - Type-C port1 in the sink role with a partner (a powered dock) and a hub chain behind it:
 //   hub 1-2 → hub 1-2.1 → keyboard 1-2.1.1;
-// - a USB-A flash drive on usb1-port3 without a udev initialisation time.
+// - a USB-A flash drive on usb1-port3 without a udev initialisation time;
+// - a mouse for the inner hub's second port, which build() leaves out: tests plug it.
 
 #include "tests/linux/FakeSysfs.hpp"
+#include "tests/linux/Testbed.hpp"
 
 #include <fmt/format.h>
 
@@ -81,11 +83,18 @@ inline std::string addUsbDevice(const FakeSysfs& sysfs, const FakeUsbDevice& dev
     return devpath;
 }
 
+// Writes the device as addUsbDevice does and announces it and its interfaces as udev would.
+inline void plugUsbDevice(const FakeSysfs& sysfs, const FakeUsbDevice& device) {
+    addUsbDevice(sysfs, device);
+    sendUevent(device.devpath(), "add");
+    for (std::size_t i = 0; i < device.interfaceClasses.size(); ++i) sendUevent(device.interfaceDevpath(i), "add");
+}
+
 struct FakeLaptop {
     static constexpr const char* controller = "devices/pci0000:00/0000:00:14.0";
     static constexpr const char* typeCParent = "devices/platform/USBC000:00/typec";
 
-    FakeUsbDevice usb1, usb2, iPad, hub, innerHub, keyboard, flashDrive, camera;
+    FakeUsbDevice usb1, usb2, iPad, hub, innerHub, keyboard, flashDrive, camera, mouse;
 
     FakeLaptop() {
         usb1 = device("usb1", controller, "", "xHCI Host Controller", 0x1d6b, 0x0002, 9, 1, 1, {9}, "1100000");
@@ -109,6 +118,8 @@ struct FakeLaptop {
         camera = device("1-4", usb1.devpath(), usb1.portPath(4), "Integrated Camera", 0x04f2, 0xb6d9, 0xef, 1, 7,
                         {0x0e, 0x0e}, "1200000");
         camera.removable = "fixed";
+        mouse = device("1-2.1.2", innerHub.devpath(), innerHub.portPath(2), "Mouse", 0x046d, 0xc077, 0, 1, 8, {3},
+                       "70000000");
     }
 
     static FakeUsbDevice device(std::string name, std::string parent, std::string port, std::string product,
@@ -142,7 +153,7 @@ struct FakeLaptop {
                         {{"DEVTYPE", "typec_partner"}});
     }
 
-    // The whole laptop with everything attached.
+    // The whole laptop with everything but the mouse attached.
     void build(const FakeSysfs& sysfs) const {
         sysfs.addDirectory(controller);
         addTypeCPort(sysfs, 0, "[source] sink", "3.0A");

@@ -2,8 +2,8 @@
 #include "app/reset/USBDeviceResetter.hpp"
 #include "platform/linux/LibusbHost.hpp"
 #include "platform/linux/LinuxRegistry.hpp"
-#include "tests/linux/ManualClock.hpp"
 #include "tests/linux/Testbed.hpp"
+#include "tests/unit/support/ManualClock.hpp"
 
 #include <libusb.h>
 #include <linux/usbdevice_fs.h>
@@ -91,7 +91,7 @@ protected:
     }
 
     UMockdevIoctlBase* handler = nullptr;
-    ManualClock clock{1796000000.0};
+    test::ManualClock clock{dateFromSecondsSince1970(1796000000.0)};
     LinuxRegistry registry{kDefaultSysfsRoot, clock, nullptr};
     std::unique_ptr<RegistryEntry> iPad;
     LibusbHost host;

@@ -1,9 +1,5 @@
-#include "platform/linux/GLibMainQueue.hpp"
 #include "platform/linux/LinuxNotificationPort.hpp"
-#include "platform/linux/LinuxRegistry.hpp"
-#include "tests/linux/FakeLaptop.hpp"
-#include "tests/linux/ManualClock.hpp"
-#include "tests/linux/Testbed.hpp"
+#include "tests/linux/LaptopOnLoopTest.hpp"
 
 #include <fcntl.h>
 #include <glib.h>
@@ -29,44 +25,18 @@ std::vector<std::string> products(ServiceIterator& iterator) {
     return names;
 }
 
-class LinuxNotificationPortTest : public ::testing::Test {
+class LinuxNotificationPortTest : public LaptopOnLoopTest {
 protected:
     void SetUp() override {
-        sysfs.clear();
-        laptop.build(sysfs);
+        LaptopOnLoopTest::SetUp();
         port = registry.createNotificationPort();
         ASSERT_TRUE(port);
     }
     void TearDown() override {
         port.reset();
-        g_main_context_unref(context);
+        LaptopOnLoopTest::TearDown();
     }
 
-    // Runs the loop until `calls` moves past `from` (at most two seconds), then a little longer
-    // so that a second, unwanted call would show.
-    void runUntilCalled(const int& calls, int from) {
-        queue.runUntil(realClock.now() + Seconds(2), [&] { return calls > from; });
-        settle();
-    }
-    void settle() { queue.runUntil(realClock.now() + Seconds(0.15)); }
-
-    // A second mouse behind the inner hub, with its interface, announced as udev would.
-    FakeUsbDevice plugMouse() {
-        auto mouse = FakeLaptop::device("1-2.1.2", laptop.innerHub.devpath(), laptop.innerHub.portPath(2), "Mouse",
-                                        0x046d, 0xc077, 0, 1, 8, {3}, "70000000");
-        addUsbDevice(sysfs, mouse);
-        sendUevent(mouse.devpath(), "add");
-        sendUevent(mouse.interfaceDevpath(0), "add");
-        return mouse;
-    }
-
-    FakeSysfs& sysfs = testbedSysfs();
-    FakeLaptop laptop;
-    SystemClock realClock;
-    ManualClock registryClock{1796000000.0};
-    GMainContext* context = g_main_context_new();
-    GLibMainQueue queue{realClock, context};
-    LinuxRegistry registry{kDefaultSysfsRoot, registryClock, &queue};
     std::unique_ptr<NotificationPort> port;
 };
 
@@ -93,7 +63,7 @@ TEST_F(LinuxNotificationPortTest, PluggingGivesOneFirstMatchCallWithTheNewDevice
                                                  [&](ServiceIterator& it) { ++terminations, drain(it); });
     drain(*added.iterator);
 
-    plugMouse();
+    plugUsbDevice(sysfs, laptop.mouse);
     runUntilCalled(calls, 0);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(terminations, 0);
@@ -140,8 +110,8 @@ TEST_F(LinuxNotificationPortTest, TypeCChangesSendTheBatteryStatusMessageAndStam
     });
     ASSERT_EQ(interest.result, kResultSuccess);
 
-    registryClock.set(1796000042.0);
-    plugMouse();  // USB only: no message
+    registryClock.advanceTo(42.0);
+    plugUsbDevice(sysfs, laptop.mouse);  // USB only: no message
     settle();
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(battery->property("UpdateTime")->describe(), "1796000000");
@@ -166,7 +136,7 @@ TEST_F(LinuxNotificationPortTest, NothingIsDeliveredToADisarmedNotificationOrAft
     auto armed = port->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice",
                                                [&](ServiceIterator& it) { calls += 10, drain(it); });
     disarmed.iterator.reset();
-    plugMouse();
+    plugUsbDevice(sysfs, laptop.mouse);
     runUntilCalled(calls, 0);
     EXPECT_EQ(calls, 10);
 
@@ -194,7 +164,7 @@ TEST_F(LinuxNotificationPortTest, AHandlerMayStopTheWholePortWhileABatchIsDelive
     });
     second = port->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice",
                                            [&](ServiceIterator&) { ++calls; });
-    plugMouse();
+    plugUsbDevice(sysfs, laptop.mouse);
     runUntilCalled(calls, 0);
     EXPECT_EQ(calls, 1);
 }
@@ -214,7 +184,7 @@ TEST_F(LinuxNotificationPortTest, PortsOfOneRegistryShareOneMonitorThatIsOpenWhi
                                                      [&](ServiceIterator& it) { ++firstCalls, drain(it); });
     auto secondAdded = second->addMatchingNotification(MatchingEvent::firstMatch, "IOUSBHostDevice",
                                                        [&](ServiceIterator& it) { ++secondCalls, drain(it); });
-    plugMouse();
+    plugUsbDevice(sysfs, laptop.mouse);
     queue.runUntil(realClock.now() + Seconds(2), [&] { return firstCalls > 0 && secondCalls > 0; });
     settle();
     EXPECT_EQ(firstCalls, 1);

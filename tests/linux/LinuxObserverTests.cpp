@@ -1,12 +1,7 @@
 #include "app/model/PowerReadingObserver.hpp"
 #include "app/model/USBConnectionObserver.hpp"
-#include "platform/linux/GLibMainQueue.hpp"
-#include "platform/linux/LinuxRegistry.hpp"
-#include "tests/linux/FakeLaptop.hpp"
-#include "tests/linux/ManualClock.hpp"
-#include "tests/linux/Testbed.hpp"
+#include "tests/linux/LaptopOnLoopTest.hpp"
 
-#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,29 +11,14 @@ namespace {
 
 // The two observers of the application on the Linux registry: one callback per batch of udev
 // events, nothing for what was attached at start.
-class LinuxObserverTest : public ::testing::Test {
+class LinuxObserverTest : public LaptopOnLoopTest {
 protected:
-    void SetUp() override {
-        sysfs.clear();
-        laptop.build(sysfs);
-    }
     void TearDown() override {
         usb.stop();
         power.stop();
-        g_main_context_unref(context);
-    }
-    void runUntilCalled(const int& calls, int from) {
-        queue.runUntil(realClock.now() + Seconds(2), [&] { return calls > from; });
-        queue.runUntil(realClock.now() + Seconds(0.15));
+        LaptopOnLoopTest::TearDown();
     }
 
-    FakeSysfs& sysfs = testbedSysfs();
-    FakeLaptop laptop;
-    SystemClock realClock;
-    ManualClock registryClock{1796000000.0};
-    GMainContext* context = g_main_context_new();
-    GLibMainQueue queue{realClock, context};
-    LinuxRegistry registry{kDefaultSysfsRoot, registryClock, &queue};
     USBConnectionObserver usb{registry};
     PowerReadingObserver power{registry};
 };
@@ -49,25 +29,20 @@ TEST_F(LinuxObserverTest, PluggingAndUnpluggingGiveOneCallbackPerBatch) {
     queue.runUntil(realClock.now() + Seconds(0.1));
     EXPECT_EQ(changes, 0);  // the eight devices already there are no event
 
-    auto mouse = FakeLaptop::device("1-2.1.2", laptop.innerHub.devpath(), laptop.innerHub.portPath(2), "Mouse",
-                                    0x046d, 0xc077, 0, 1, 8, {3}, "70000000");
-    addUsbDevice(sysfs, mouse);
-    sendUevent(mouse.devpath(), "add");
-    sendUevent(mouse.interfaceDevpath(0), "add");
+    plugUsbDevice(sysfs, laptop.mouse);
     runUntilCalled(changes, 0);
     EXPECT_EQ(changes, 1);
 
     // The dock goes with both hubs, the keyboard and the mouse: one batch, one callback.
-    for (const auto* device : {&mouse, &laptop.keyboard, &laptop.innerHub, &laptop.hub})
+    for (const auto* device : {&laptop.mouse, &laptop.keyboard, &laptop.innerHub, &laptop.hub})
         sendUevent(device->devpath(), "remove");
     sysfs.removeDevice(laptop.hub.devpath());
     runUntilCalled(changes, 1);
     EXPECT_EQ(changes, 2);
 
     usb.stop();
-    addUsbDevice(sysfs, mouse);
-    sendUevent(mouse.devpath(), "add");
-    queue.runUntil(realClock.now() + Seconds(0.15));
+    plugUsbDevice(sysfs, laptop.mouse);
+    settle();
     EXPECT_EQ(changes, 2);
 }
 

@@ -1,7 +1,7 @@
 #include "platform/linux/LinuxRegistry.hpp"
 #include "tests/linux/FakeLaptop.hpp"
-#include "tests/linux/ManualClock.hpp"
 #include "tests/linux/Testbed.hpp"
+#include "tests/unit/support/ManualClock.hpp"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +48,7 @@ protected:
 
     FakeSysfs& sysfs = testbedSysfs();
     FakeLaptop laptop;
-    ManualClock clock{kStart};
+    test::ManualClock clock{dateFromSecondsSince1970(kStart)};
     LinuxRegistry registry{kDefaultSysfsRoot, clock, nullptr};
 };
 
@@ -245,11 +245,7 @@ TEST_F(LinuxRegistryTest, EntryIDsStayWhileAttachedAndAreNewAfterARePlug) {
 }
 
 TEST_F(LinuxRegistryTest, ADeviceSeenHalfCreatedIsCompletedUnderTheSameID) {
-    auto late = laptop.keyboard;
-    late.name = "1-2.1.2";
-    late.portDevpath = laptop.innerHub.portPath(2);
-    late.product = "Mouse";
-    late.usecInitialized = "60000000";
+    auto late = laptop.mouse;
     late.interfaceClasses = {};
     addUsbDevice(sysfs, late);  // configured, but the interfaces are not there yet
     const EntryID id = device("Mouse")->entryID();

@@ -2,8 +2,8 @@
 #include "app/model/Telemetry.hpp"
 #include "platform/linux/LinuxRegistry.hpp"
 #include "tests/linux/FakeLaptop.hpp"
-#include "tests/linux/ManualClock.hpp"
 #include "tests/linux/Testbed.hpp"
+#include "tests/unit/support/ManualClock.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -20,14 +20,14 @@ protected:
 
     FakeSysfs& sysfs = testbedSysfs();
     FakeLaptop laptop;
-    ManualClock clock{1796000000.0};
+    test::ManualClock clock{dateFromSecondsSince1970(1796000000.0)};
     LinuxRegistry registry{kDefaultSysfsRoot, clock, nullptr};
     BootIdentity boot{[] { return std::optional<std::int64_t>(1795990000); }};
     Telemetry telemetry{registry, clock, boot};
 };
 
 TEST_F(LinuxTelemetryTest, TheFakedLaptopReadsAsTwoUsbCPortsWithTheAdvertisedLimitOnlyAndItsUsbAPort) {
-    clock.set(1796000005.0);
+    clock.advanceTo(5.0);
     auto snapshot = toJSON(telemetry.read());
     // The flash disk was plugged when the testbed started: its session number is that moment's.
     ASSERT_EQ(snapshot.at("ports").size(), 3u);

@@ -14,7 +14,7 @@ DeviceBatteryReader readerOf(platform::sim::SimPlatform& platform) {
 }
 
 TEST(DeviceBatteryReader, ReadsStampedBatteriesThroughItsWorker) {
-    auto platform = test::simulatedIPad(R"("readDelay": 1.5,)");
+    auto platform = test::simulatedIPad({{"readDelay", 1.5}});
     auto reader = readerOf(*platform);
     const auto batteries = reader.readAll();
     ASSERT_EQ(batteries.size(), 1u);
@@ -32,7 +32,7 @@ TEST(DeviceBatteryReader, ReadsStampedBatteriesThroughItsWorker) {
 }
 
 TEST(DeviceBatteryReader, ASlowDeviceGivesNothingAfterFourSecondsAndEndsCleanly) {
-    auto platform = test::simulatedIPad(R"("readDelay": 6,)");
+    auto platform = test::simulatedIPad({{"readDelay", 6}});
     std::optional<DeviceBatteryReader> reader;
     reader.emplace(platform->mobileDevices(), platform->registry(), platform->clock());
     EXPECT_TRUE(reader->readAll().empty());
@@ -45,7 +45,7 @@ TEST(DeviceBatteryReader, ASlowDeviceGivesNothingAfterFourSecondsAndEndsCleanly)
 
 TEST(DeviceBatteryReader, EachReaderWorksForItsOwnPlatform) {
     auto first = test::simulatedIPad();
-    auto second = test::simulatedIPad(R"("readDelay": 6,)");
+    auto second = test::simulatedIPad({{"readDelay", 6}});
     auto firstReader = readerOf(*first);
     auto& worker = firstReader.worker();
     EXPECT_EQ(&firstReader.worker(), &worker);
@@ -61,7 +61,7 @@ TEST(DeviceBatteryReader, EachReaderWorksForItsOwnPlatform) {
 }
 
 TEST(DeviceBatteryReader, WithoutTheFrameworkThereAreNoBatteries) {
-    auto platform = test::simulatedIPad("", R"("mobileDeviceService": "unavailable",)");
+    auto platform = test::simulatedIPad(nullptr, {{"mobileDeviceService", "unavailable"}});
     EXPECT_TRUE(readerOf(*platform).readAll().empty());
     EXPECT_EQ(platform->mobileDevices().state(), platform::MobileDeviceService::State::unavailable);
     EXPECT_EQ(platform->simClock().elapsed(), 0.0);

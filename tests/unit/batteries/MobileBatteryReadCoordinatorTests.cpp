@@ -3,6 +3,7 @@
 #include "platform/sim/SimRegistry.hpp"
 #include "tests/unit/support/ManualClock.hpp"
 #include "tests/unit/support/MockMobileDeviceService.hpp"
+#include "tests/unit/support/SimulatedIPad.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -23,7 +24,6 @@ using ::testing::NiceMock;
 using ::testing::Return;
 
 constexpr platform::Seconds kTimeout{4.0};
-constexpr platform::EntryID kIPadEntry = 4294968100;
 
 // What one caller got, and when (seconds on the test clock) it got it.
 struct Answer {
@@ -36,21 +36,22 @@ struct Answer {
 class CoordinatorTest : public ::testing::Test {
 protected:
     CoordinatorTest() {
-        registry.addEntry(platform::sim::SimEntrySpec{
-            kIPadEntry, "IOUSBHostDevice", {}, {{platform::kServicePlane, std::nullopt}},
-            {{"USB Serial Number", PropertyValue::string("00008103-001A")},
-             {"sessionID", PropertyValue::wholeNumber(7)}}, false});
+        registry.addEntry(platform::sim::SimEntrySpec{test::kIPadEntryID,
+                                                      "IOUSBHostDevice",
+                                                      {},
+                                                      {{platform::kServicePlane, std::nullopt}},
+                                                      {{"USB Serial Number", PropertyValue::string(test::kIPadSerial)},
+                                                       {"sessionID", PropertyValue::wholeNumber(7)}},
+                                                      false});
         ON_CALL(service, load()).WillByDefault(Return(platform::MobileDeviceService::State::loaded));
         ON_CALL(service, createDeviceList())
             .WillByDefault(Return(std::vector<std::shared_ptr<platform::MobileDevice>>{device}));
-        ON_CALL(service, copyDeviceUSBSerialNumber(_)).WillByDefault(Return("00008103-001A"));
+        ON_CALL(service, copyDeviceUSBSerialNumber(_)).WillByDefault(Return(test::kIPadSerial));
         ON_CALL(service, isPaired(_)).WillByDefault(Return(1));
         ON_CALL(service, copyValue(_, _, _)).WillByDefault(Return(std::nullopt));
-        ON_CALL(service, copyValue(_, std::optional<std::string>(MobileDeviceAPI::kBatteryDomain),
-                                   std::optional<std::string>()))
-            .WillByDefault(Return(PropertyValue::dictionary({{"BatteryCurrentCapacity", PropertyValue::wholeNumber(64)},
-                                                             {"BatteryIsCharging", PropertyValue::boolean(true)},
-                                                             {"ExternalConnected", PropertyValue::boolean(true)}})));
+        ON_CALL(service,
+                copyValue(_, std::optional<std::string>(MobileDeviceAPI::kBatteryDomain), std::optional<std::string>()))
+            .WillByDefault(Return(test::iPadBatteryDomain(64, true)));
         ON_CALL(service, connect(_)).WillByDefault([this](platform::MobileDevice&) {
             double delay = 0;
             {
@@ -182,7 +183,7 @@ TEST_F(CoordinatorTest, AnUnavailableFrameworkIsTriedOnceAndEveryReadIsEmpty) {
 TEST_F(CoordinatorTest, ABatteryWhoseDeviceWasRepluggedDuringTheReadIsDropped) {
     EXPECT_CALL(service, connect(_))
         .WillOnce([this](platform::MobileDevice&) {
-            registry.setProperties(kIPadEntry, {{"sessionID", PropertyValue::wholeNumber(8)}});
+            registry.setProperties(test::kIPadEntryID, {{"sessionID", PropertyValue::wholeNumber(8)}});
             return 0;
         })
         .WillOnce(Return(0));

@@ -3,6 +3,7 @@
 #include "app/model/SerialNumber.hpp"
 #include "tests/unit/support/ManualClock.hpp"
 #include "tests/unit/support/MockMobileDeviceService.hpp"
+#include "tests/unit/support/SimulatedIPad.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -27,12 +28,6 @@ const std::optional<std::string> kNoDomain;
 const std::optional<std::string> kBattery = std::string(MobileDeviceAPI::kBatteryDomain);
 std::optional<std::string> key(const char* k) { return std::string(k); }
 
-PropertyValue batteryDomain(int percent, bool charging, bool external) {
-    return PropertyValue::dictionary({{"BatteryCurrentCapacity", PropertyValue::wholeNumber(percent)},
-                                      {"BatteryIsCharging", PropertyValue::boolean(charging)},
-                                      {"ExternalConnected", PropertyValue::boolean(external)}});
-}
-
 class MobileDeviceAPITest : public ::testing::Test {
 protected:
     // A paired USB iPad that answers everything, under `name` with that serial.
@@ -48,7 +43,7 @@ protected:
         ON_CALL(service, copyValue(DeviceNamed(name), Eq(kNoDomain), Eq(key("DeviceClass"))))
             .WillByDefault(Return(PropertyValue::string("iPad")));
         ON_CALL(service, copyValue(DeviceNamed(name), Eq(kBattery), Eq(std::nullopt)))
-            .WillByDefault(Return(batteryDomain(80, false, true)));
+            .WillByDefault(Return(test::iPadBatteryDomain()));
         return device;
     }
 
@@ -227,7 +222,7 @@ TEST_F(MobileDeviceAPITest, ReadAllKeepsTheLaterDeviceOfASerialAndSortsBySerial)
     auto other = healthy("other", "S1");
     auto later = healthy("later", "S2");
     ON_CALL(service, copyValue(DeviceNamed("later"), Eq(kBattery), Eq(std::nullopt)))
-        .WillByDefault(Return(batteryDomain(12, true, true)));
+        .WillByDefault(Return(test::iPadBatteryDomain(12, true)));
     EXPECT_CALL(service, createDeviceList())
         .WillOnce(Return(std::vector<std::shared_ptr<platform::MobileDevice>>{first, nullptr, nameless, other, later}))
         .WillOnce(Return(std::nullopt));

@@ -1,9 +1,9 @@
 // The snapshot dump, run as the real program on simulated Macs: the JSON is compared by meaning
 // with the expected file, its key order is checked in the text itself, and the verdict line must
 // match exactly.
+#include "tests/unit/support/GoldenScenario.hpp"
 #include "tests/unit/support/JsonOrder.hpp"
 #include "tests/unit/support/RunProgram.hpp"
-#include "tests/unit/support/ScenarioName.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -19,12 +19,7 @@ std::pair<std::string, std::string> splitVerdict(const std::string& output) {
     return {output.substr(0, lastStart + 1), output.substr(lastStart + 1, output.size() - lastStart - 2)};
 }
 
-struct SnapshotScenario {
-    const char* simulation;
-    const char* expected;
-};
-
-class SnapshotGolden : public ::testing::TestWithParam<SnapshotScenario> {};
+class SnapshotGolden : public ::testing::TestWithParam<test::GoldenScenario> {};
 
 TEST_P(SnapshotGolden, PrintsTheSnapshotSortedAndTheVerdict) {
     const auto run = test::runProgram({"--snapshot"}, GetParam().simulation);
@@ -40,21 +35,25 @@ TEST_P(SnapshotGolden, PrintsTheSnapshotSortedAndTheVerdict) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scenarios, SnapshotGolden,
-    ::testing::Values(
-        SnapshotScenario{"tests/scenarios/snapshot/desk.json", "tests/scenarios/snapshot/desk.expected.txt"},
-        SnapshotScenario{"tests/scenarios/snapshot/low-power.json", "tests/scenarios/snapshot/low-power.expected.txt"},
-        SnapshotScenario{"tests/scenarios/snapshot/no-power-service.json",
-                         "tests/scenarios/snapshot/no-power-service.expected.txt"},
-        SnapshotScenario{"tests/scenarios/snapshot/nothing-attached.json",
-                         "tests/scenarios/snapshot/nothing-attached.expected.txt"},
-        SnapshotScenario{"tests/scenarios/snapshot/two-ipads.json", "tests/scenarios/snapshot/two-ipads.expected.txt"},
-        SnapshotScenario{"tests/scenarios/snapshot/unpaired.json", "tests/scenarios/snapshot/unpaired.expected.txt"},
-        SnapshotScenario{"tests/scenarios/snapshot/slow-ipad.json", "tests/scenarios/snapshot/slow-ipad.expected.txt"},
-        SnapshotScenario{"tests/scenarios/snapshot/slow-but-in-time.json",
-                         "tests/scenarios/snapshot/slow-but-in-time.expected.txt"},
-        SnapshotScenario{"tests/scenarios/snapshot/framework-unavailable.json",
-                         "tests/scenarios/snapshot/framework-unavailable.expected.txt"}),
-    [](const auto& info) { return test::scenarioName(info.param.simulation); });
+    ::testing::Values(test::GoldenScenario{"tests/scenarios/snapshot/desk.json",
+                                           "tests/scenarios/snapshot/desk.expected.txt"},
+                      test::GoldenScenario{"tests/scenarios/snapshot/low-power.json",
+                                           "tests/scenarios/snapshot/low-power.expected.txt"},
+                      test::GoldenScenario{"tests/scenarios/snapshot/no-power-service.json",
+                                           "tests/scenarios/snapshot/no-power-service.expected.txt"},
+                      test::GoldenScenario{"tests/scenarios/snapshot/nothing-attached.json",
+                                           "tests/scenarios/snapshot/nothing-attached.expected.txt"},
+                      test::GoldenScenario{"tests/scenarios/snapshot/two-ipads.json",
+                                           "tests/scenarios/snapshot/two-ipads.expected.txt"},
+                      test::GoldenScenario{"tests/scenarios/snapshot/unpaired.json",
+                                           "tests/scenarios/snapshot/unpaired.expected.txt"},
+                      test::GoldenScenario{"tests/scenarios/snapshot/slow-ipad.json",
+                                           "tests/scenarios/snapshot/slow-ipad.expected.txt"},
+                      test::GoldenScenario{"tests/scenarios/snapshot/slow-but-in-time.json",
+                                           "tests/scenarios/snapshot/slow-but-in-time.expected.txt"},
+                      test::GoldenScenario{"tests/scenarios/snapshot/framework-unavailable.json",
+                                           "tests/scenarios/snapshot/framework-unavailable.expected.txt"}),
+    test::goldenScenarioName);
 
 TEST(SnapshotMode, TheJSONIsAConventionalTwoSpacePrettyPrint) {
     const auto run = test::runProgram({"--snapshot"}, "tests/scenarios/snapshot/unpaired.json");

@@ -3,8 +3,8 @@
 #include "app/entry/Modes.hpp"
 #include "platform/sim/SimPlatform.hpp"
 #include "platform/sim/SimulationLoader.hpp"
+#include "tests/unit/support/GoldenScenario.hpp"
 #include "tests/unit/support/RunProgram.hpp"
-#include "tests/unit/support/ScenarioName.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +13,7 @@
 namespace ampwell {
 namespace {
 
-struct WatchScenario {
-    const char* simulation;
-    const char* expected;
-};
-
-class WatchConnectionsGolden : public ::testing::TestWithParam<WatchScenario> {};
+class WatchConnectionsGolden : public ::testing::TestWithParam<test::GoldenScenario> {};
 
 TEST_P(WatchConnectionsGolden, PrintsTheStartLineAndOneLinePerChange) {
     const auto run = test::runProgram({"--watch-connections"}, GetParam().simulation);
@@ -27,16 +22,17 @@ TEST_P(WatchConnectionsGolden, PrintsTheStartLineAndOneLinePerChange) {
     EXPECT_EQ(run.out, test::sourceFile(GetParam().expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scenarios, WatchConnectionsGolden,
-    ::testing::Values(WatchScenario{"tests/scenarios/watch/plug-and-unplug.json",
-                                    "tests/scenarios/watch/plug-and-unplug.expected.txt"},
-                      WatchScenario{"tests/scenarios/watch/nothing-attached.json",
-                                    "tests/scenarios/watch/nothing-attached.expected.txt"},
-                      WatchScenario{"tests/scenarios/snapshot/desk.json", "tests/scenarios/watch/desk.expected.txt"},
-                      WatchScenario{"tests/scenarios/reset_targets/control-characters.json",
-                                    "tests/scenarios/watch/control-characters.expected.txt"}),
-    [](const auto& info) { return test::scenarioName(info.param.simulation); });
+INSTANTIATE_TEST_SUITE_P(Scenarios, WatchConnectionsGolden,
+                         ::testing::Values(test::GoldenScenario{"tests/scenarios/watch/plug-and-unplug.json",
+                                                                "tests/scenarios/watch/plug-and-unplug.expected.txt"},
+                                           test::GoldenScenario{"tests/scenarios/watch/nothing-attached.json",
+                                                                "tests/scenarios/watch/nothing-attached.expected.txt"},
+                                           test::GoldenScenario{"tests/scenarios/snapshot/desk.json",
+                                                                "tests/scenarios/watch/desk.expected.txt"},
+                                           test::GoldenScenario{
+                                               "tests/scenarios/reset_targets/control-characters.json",
+                                               "tests/scenarios/watch/control-characters.expected.txt"}),
+                         test::goldenScenarioName);
 
 TEST(WatchConnectionsMode, AnObserverThatCannotStartEndsWithStatusOne) {
     std::ostringstream out;

@@ -1,12 +1,15 @@
 #include "tests/unit/support/AppHarness.hpp"
 
+#include "app/entry/ApplicationLaunch.hpp"
 #include "platform/sim/SimulationLoader.hpp"
+#include "tests/unit/support/SimulatedIPad.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 namespace ampwell::test {
 
@@ -30,11 +33,7 @@ std::string deskSimulation(const DeskOptions& options) {
         {{"id", 4294968002}, {"class", "IOPortFeatureUSB"}, {"planes", {{"IOPort", nullptr}}},
          {"properties", {{"ParentPortTypeDescription", "USB-C"}, {"ParentPortNumber", 2}}}},
     });
-    if (options.iPad)
-        registry.push_back({{"id", 4294968100}, {"class", "IOUSBHostDevice"}, {"conforms", {"IOUSBDevice"}},
-                            {"planes", {{"IOService", nullptr}, {"IOPort", 4294968001}}},
-                            {"properties", {{"USB Product Name", "iPad"}, {"USB Serial Number", "00008103-001A"},
-                                            {"sessionID", 1234567}, {"idVendor", 1452}}}});
+    if (options.iPad) registry.push_back(iPadUsbDevice(kIPadEntryID, kIPadSession, 4294968001));
     nlohmann::json simulation = {
         {"format", "ampwell-simulation/1"},
         {"clock", {{"start", 1800000000}, {"speed", 0}}},
@@ -62,36 +61,16 @@ AppHarness::AppHarness(const DeskOptions& options, std::vector<std::string> argu
     platform::RefreshInstallation installation = installedRefreshComponent();
     if (!options.refreshInstalled) installation.isProtectedRegularFile = [](const std::string&) { return false; };
 
-    batteryAnswer = [this] {
-        DeviceBattery battery;
-        battery.serial = "00008103-001A";
-        battery.deviceClass = "iPad";
-        battery.percent = 80;
-        battery.isCharging = false;
-        battery.externalConnected = true;
-        battery.sampledAt = platform_->clock().now();
-        battery.connectionID = "1234567";
-        return std::vector<DeviceBattery>{battery};
+    batteryAnswer = [this] { return std::vector<DeviceBattery>{iPadBattery(platform_->clock().now())}; };
+    ApplicationSeams seams(*platform_);
+    seams.refreshConnector = *connector_;
+    seams.refreshInstallation = std::move(installation);
+    seams.readBatteries = [this](const std::set<std::string>&) {
+        ++batteryReads;
+        platform_->clock().sleepUntil(platform_->clock().now() + platform::Seconds(batteryReadSeconds));
+        return batteryAnswer();
     };
-    auto& platform = *platform_;
-    app_ = AppDelegate::make({
-        platform.clock(),
-        platform.mainQueue(),
-        platform.registry(),
-        platform.defaults(),
-        platform.systemLog(),
-        platform.usbHost(),
-        *desktop_,
-        [&platform] { return platform.bootTimeSeconds(); },
-        [this](const std::set<std::string>&) {
-            ++batteryReads;
-            platform_->clock().sleepUntil(platform_->clock().now() + platform::Seconds(batteryReadSeconds));
-            return batteryAnswer();
-        },
-        std::make_unique<SystemPowerRefresher>(*connector_, platform.defaults(), platform.mainQueue(), platform.clock(),
-                                               installation),
-        std::move(arguments),
-    });
+    app_ = wireMenuBarApplication(std::move(seams), *desktop_, std::move(arguments));
 }
 
 AppHarness::~AppHarness() {

@@ -32,9 +32,10 @@ struct DeskOptions {
 // The simulation file text for `options` (frozen clock at 1 800 000 000 s, boot 1 799 990 000).
 std::string deskSimulation(const DeskOptions& options);
 
-// The real controller on a simulated desk and the headless desktop, on a frozen clock. Battery
-// reads go through `readBatteries` (by default: one reading of the iPad per call, stamped with
-// its current session, taking `batteryReadSeconds` of simulated time).
+// The real controller on a simulated desk and the headless desktop, on a frozen clock, wired as the
+// program wires it but for the refresh service (scripted) and the battery read: each read counts
+// in `batteryReads`, takes `batteryReadSeconds` of simulated time and answers `batteryAnswer` (by
+// default one reading of the iPad, stamped with its current session).
 class AppHarness {
 public:
     explicit AppHarness(const DeskOptions& options = {}, std::vector<std::string> arguments = {});

@@ -63,10 +63,10 @@ TEST(SimMobileDeviceService, OptionalOperationsFollowTheFile) {
 }
 
 TEST(SimMobileDeviceService, TheTimelineChangesDevicesWhileTheProgramRuns) {
-    auto platform = test::simulatedIPad("", R"("timeline": [
+    auto platform = test::simulatedIPad(nullptr, nlohmann::json::parse(R"({"timeline": [
         {"at": 2, "mobile": {"identifier": "00008103-001A", "readDelay": 3,
                               "values": {"com.apple.mobile.battery": {"BatteryIsCharging": true}}}},
-        {"at": 5, "mobile": {"identifier": "00008103-001A", "remove": true}}],)");
+        {"at": 5, "mobile": {"identifier": "00008103-001A", "remove": true}}]})"));
     auto& service = platform->mobileDevices();
     service.load();
     auto list = service.createDeviceList();
