@@ -1,6 +1,10 @@
+#include "app/assessment/ChargeMonitor.hpp"
+#include "app/assessment/DeviceAccounts.hpp"
+#include "app/batteries/DeviceBatteryReader.hpp"
 #include "app/model/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 #include "platform/linux/LinuxRegistry.hpp"
+#include "platform/sim/SimMobileDeviceService.hpp"
 #include "tests/linux/FakeLaptop.hpp"
 #include "tests/linux/Testbed.hpp"
 #include "tests/unit/support/ManualClock.hpp"
@@ -76,6 +80,43 @@ TEST_F(LinuxTelemetryTest, AComputerWithoutTypeCPortsSaysItGivesNoOutputFiguresA
         for (const auto& name : port.devices) iPadListed = iPadListed || name == "iPad";
     }
     EXPECT_TRUE(iPadListed);
+}
+
+// A desktop PC: no Type-C class, the iPad on a root port. Its battery and its own account come
+// from a scripted mobile-device service, and the whole chain gives the verdict the computer alone
+// never could.
+TEST_F(LinuxTelemetryTest, AnIPadOnAPlainPortOfADesktopIsJudgedByItsOwnAccount) {
+    sysfs.removeDevice(FakeLaptop::typeCPort(0));
+    sysfs.removeDevice(FakeLaptop::typeCPort(1));
+    sim::SimMobileDevice iPad;
+    iPad.identifier = "00008103-001A2B3C4D5E6F70";
+    iPad.interfaceType = 1;
+    iPad.values[""] = {{"DeviceClass", PropertyValue::string("iPad")}};
+    iPad.values["com.apple.mobile.battery"] = {{"BatteryCurrentCapacity", PropertyValue::wholeNumber(64)},
+                                               {"BatteryIsCharging", PropertyValue::boolean(true)},
+                                               {"ExternalConnected", PropertyValue::boolean(true)}};
+    iPad.ioregistry = std::map<std::string, PropertyDictionary>{
+        {"AppleSmartBattery",
+         {{"PowerTelemetryData", PropertyValue::dictionary({{"SystemPowerIn", PropertyValue::wholeNumber(2380)}})}}}};
+    sim::SimMobileDeviceList devices({iPad});
+    sim::SimMobileDeviceService service(devices, clock, true);
+
+    Snapshot snapshot = telemetry.read();
+    ASSERT_EQ(silentDeviceSerials(snapshot).count("00008103001a2b3c4d5e6f70"), 1u);
+    DeviceBatteryReader reader(service, registry, clock);
+    snapshot.batteries = reader.readAll(silentDeviceSerials(snapshot));
+    applyDeviceAccounts(snapshot, clock.now());
+
+    const auto port = std::find_if(snapshot.ports.begin(), snapshot.ports.end(),
+                                   [](const PortReading& p) { return p.devices == std::vector<std::string>{"iPad"}; });
+    ASSERT_NE(port, snapshot.ports.end());
+    EXPECT_EQ(port->name, "USB 1-1");
+    EXPECT_EQ(port->watts, 2.38);
+    EXPECT_EQ(port->source, FigureSource::deviceInput);
+    ChargeMonitor monitor;
+    const ChargeStatus status = monitor.update(snapshot, snapshot.batteries, 10, clock.now());
+    EXPECT_EQ(status.message, "iPad 64% · 充电中 · 低功率");
+    EXPECT_EQ(status.state, IndicatorState::low);
 }
 
 }  // namespace
