@@ -13,16 +13,17 @@ const PropertyDictionary* dictionaryAt(const PropertyDictionary& dictionary, con
     return found == dictionary.end() ? nullptr : found->second.dictionaryValue();
 }
 
-// A number (never a boolean) in `unit`s of the key, as a value in whole units; `outOfBounds` is
-// set for a number that is not finite, negative or above `maximum`.
-std::optional<double> measure(const PropertyDictionary* dictionary, const char* key, double unit, double maximum,
+// A number (never a boolean) given in 1/`perUnit` of a unit (1000 for mV, mA, mW), as a value in
+// whole units; `outOfBounds` is set for a number that is not finite, negative or above `maximum`.
+// Dividing keeps 477 mA at 0.477 A, where multiplying by 0.001 would not.
+std::optional<double> measure(const PropertyDictionary* dictionary, const char* key, double perUnit, double maximum,
                               bool& outOfBounds) {
     if (dictionary == nullptr) return std::nullopt;
     const auto found = dictionary->find(key);
     if (found == dictionary->end()) return std::nullopt;
     const auto* number = found->second.number();
     if (number == nullptr) return std::nullopt;
-    const double value = number->value * unit;
+    const double value = number->value / perUnit;
     if (!std::isfinite(value) || value < 0 || value > maximum) {
         outOfBounds = true;
         return std::nullopt;
@@ -48,15 +49,15 @@ std::optional<SupplyAccount> parse(const char* entry, const PropertyDictionary& 
     account.entry = entry;
 
     const PropertyDictionary* telemetry = dictionaryAt(*properties, "PowerTelemetryData");
-    account.inputVolts = measure(telemetry, "SystemVoltageIn", 1e-3, kMaximumVolts, outOfBounds);
-    account.inputAmps = measure(telemetry, "SystemCurrentIn", 1e-3, kMaximumAmps, outOfBounds);
-    account.inputWatts = measure(telemetry, "SystemPowerIn", 1e-3, kMaximumInputWatts, outOfBounds);
+    account.inputVolts = measure(telemetry, "SystemVoltageIn", 1000, kMaximumVolts, outOfBounds);
+    account.inputAmps = measure(telemetry, "SystemCurrentIn", 1000, kMaximumAmps, outOfBounds);
+    account.inputWatts = measure(telemetry, "SystemPowerIn", 1000, kMaximumInputWatts, outOfBounds);
     if (!account.inputWatts) account.inputWatts = product(account.inputVolts, account.inputAmps);
     if (account.inputWatts && *account.inputWatts > kMaximumInputWatts) outOfBounds = true;
 
     const PropertyDictionary* adapter = dictionaryAt(*properties, "AdapterDetails");
-    account.offerVolts = measure(adapter, "Voltage", 1e-3, kMaximumVolts, outOfBounds);
-    account.offerAmps = measure(adapter, "Current", 1e-3, kMaximumAmps, outOfBounds);
+    account.offerVolts = measure(adapter, "Voltage", 1000, kMaximumVolts, outOfBounds);
+    account.offerAmps = measure(adapter, "Current", 1000, kMaximumAmps, outOfBounds);
     account.offerWatts = measure(adapter, "Watts", 1, kMaximumOfferWatts, outOfBounds);
     if (!account.offerWatts) account.offerWatts = product(account.offerVolts, account.offerAmps);
     if (account.offerWatts && *account.offerWatts > kMaximumOfferWatts) outOfBounds = true;
