@@ -94,8 +94,8 @@ void batteryRead(benchmark::State& state, bool withAccount) {
         auto battery = api.read(*list->front(), serials);
         benchmark::DoNotOptimize(battery);
     }
-    state.counters["deviceCalls"] = benchmark::Counter(static_cast<double>(service.calls) /
-                                                       static_cast<double>(state.iterations()));
+    state.counters["deviceCalls"] =
+        benchmark::Counter(static_cast<double>(service.calls) / static_cast<double>(state.iterations()));
 }
 
 void batteryReadAlone(benchmark::State& state) { batteryRead(state, false); }

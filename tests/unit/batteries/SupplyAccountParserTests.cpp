@@ -14,9 +14,12 @@ PropertyValue whole(std::int64_t value) { return PropertyValue::wholeNumber(valu
 
 // Shaped like a dump of a current iPad's "AppleSmartBattery" as the diagnostics relay sends it.
 PropertyDictionary currentDump() {
-    PropertyDictionary adapter{{"Watts", whole(20)},           {"Voltage", whole(9000)},
-                               {"Current", whole(2220)},       {"Description", PropertyValue::string("pd charger")},
-                               {"FamilyCode", whole(-536854528)}, {"IsWireless", PropertyValue::boolean(false)}};
+    PropertyDictionary adapter{{"Watts", whole(20)},
+                               {"Voltage", whole(9000)},
+                               {"Current", whole(2220)},
+                               {"Description", PropertyValue::string("pd charger")},
+                               {"FamilyCode", whole(-536854528)},
+                               {"IsWireless", PropertyValue::boolean(false)}};
     PropertyDictionary telemetry{
         {"SystemPowerIn", whole(17620)}, {"SystemVoltageIn", whole(8970)}, {"SystemCurrentIn", whole(1964)}};
     PropertyDictionary entry{{"AdapterDetails", PropertyValue::dictionary(adapter)},
@@ -58,8 +61,8 @@ TEST(SupplyAccountParser, GivesNoAccountForAnotherShapeNoFiguresOrAnAbsurdOne) {
         "AppleSmartBattery",
         {{"AdapterDetails", PropertyValue::dictionary({{"Watts", PropertyValue::boolean(true)},
                                                        {"Voltage", PropertyValue::string("9000")}})}}));
-    for (const PropertyValue& absurd : {whole(-1), whole(500), PropertyValue::realNumber(
-                                                                   std::numeric_limits<double>::infinity())}) {
+    for (const PropertyValue& absurd :
+         {whole(-1), whole(500), PropertyValue::realNumber(std::numeric_limits<double>::infinity())}) {
         auto dump = currentDump();
         auto entry = *dump.at("IORegistry").dictionaryValue();
         entry.insert_or_assign("AdapterDetails", PropertyValue::dictionary({{"Watts", absurd}}));
@@ -68,16 +71,16 @@ TEST(SupplyAccountParser, GivesNoAccountForAnotherShapeNoFiguresOrAnAbsurdOne) {
     }
     // 100 kW in (an INT64-sized milliwatt count) spoils the input and with it the whole account.
     EXPECT_FALSE(supplyAccount::parse(
-        "AppleSmartBattery",
-        {{"PowerTelemetryData", PropertyValue::dictionary({{"SystemPowerIn", whole(INT64_MAX)}})},
-         {"AdapterDetails", PropertyValue::dictionary({{"Watts", whole(20)}})}}));
+        "AppleSmartBattery", {{"PowerTelemetryData", PropertyValue::dictionary({{"SystemPowerIn", whole(INT64_MAX)}})},
+                              {"AdapterDetails", PropertyValue::dictionary({{"Watts", whole(20)}})}}));
 }
 
 TEST(SupplyAccountParser, AChargerThatIsGoneOrOffersNothingIsNoOffer) {
     auto dump = currentDump();
     auto entry = *dump.at("IORegistry").dictionaryValue();
     entry.insert_or_assign("ExternalConnected", PropertyValue::boolean(false));
-    const auto unplugged = supplyAccount::parse("AppleSmartBattery", {{"IORegistry", PropertyValue::dictionary(entry)}});
+    const auto unplugged =
+        supplyAccount::parse("AppleSmartBattery", {{"IORegistry", PropertyValue::dictionary(entry)}});
     ASSERT_TRUE(unplugged);
     EXPECT_FALSE(unplugged->offerWatts);
     EXPECT_FALSE(unplugged->offerDescription);
