@@ -40,9 +40,10 @@ inline nlohmann::json fleetBattery(int percent, bool charging) {
     return {{"BatteryCurrentCapacity", percent}, {"BatteryIsCharging", charging}, {"ExternalConnected", true}};
 }
 
-// A frozen simulated computer started at 1 800 000 000 s with `ports`, and `timeline` as given.
-inline std::unique_ptr<platform::sim::SimPlatform> simulatedFleet(const std::vector<FleetPortSpec>& ports,
-                                                                  nlohmann::json timeline = nlohmann::json::array()) {
+// The simulation file of a computer started at 1 800 000 000 s with `ports`, and `timeline` as
+// given, its clock running at `speed`.
+inline nlohmann::json fleetSimulation(const std::vector<FleetPortSpec>& ports,
+                                      nlohmann::json timeline = nlohmann::json::array(), int speed = 0) {
     nlohmann::json registry = nlohmann::json::array();
     nlohmann::json mobiles = nlohmann::json::array();
     nlohmann::json details = nlohmann::json::array();
@@ -80,11 +81,18 @@ inline std::unique_ptr<platform::sim::SimPlatform> simulatedFleet(const std::vec
     }
     registry.push_back(
         {{"id", 4294967500}, {"class", "AppleSmartBattery"}, {"properties", {{"PowerOutDetails", details}}}});
-    const nlohmann::json simulation = {
-        {"format", "ampwell-simulation/1"}, {"clock", {{"start", 1800000000}, {"speed", 0}}},
+    nlohmann::json simulation = {
+        {"format", "ampwell-simulation/1"}, {"clock", {{"start", 1800000000}, {"speed", speed}}},
         {"bootTime", 1799990000},           {"registry", registry},
         {"mobileDevices", mobiles},         {"timeline", std::move(timeline)},
     };
+    return simulation;
+}
+
+// The same computer, frozen.
+inline std::unique_ptr<platform::sim::SimPlatform> simulatedFleet(const std::vector<FleetPortSpec>& ports,
+                                                                  nlohmann::json timeline = nlohmann::json::array()) {
+    const nlohmann::json simulation = fleetSimulation(ports, std::move(timeline));
     return std::make_unique<platform::sim::SimPlatform>(
         platform::sim::parseSimulation(simulation.dump(), "fleet.json"));
 }
