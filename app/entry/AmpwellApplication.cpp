@@ -27,6 +27,7 @@ int AmpwellApplication::main(ModeContext& context) {
         case Mode::notificationStatus: return runNotificationStatus(context);
         case Mode::help: return runHelp(context);
         case Mode::version: return runVersion(context);
+        case Mode::serveMetrics: return runServeMetrics(context, *dispatch.value);
         case Mode::launchApplication: return runApplication(context);
         }
     } catch (const std::exception& error) {

@@ -21,6 +21,8 @@ int runListResetTargets(ModeContext& context);
 int runNotificationStatus(ModeContext& context);
 int runHelp(ModeContext& context);
 int runVersion(ModeContext& context);
+// Serves the metrics of every device on the host at `address` ("[HOST:]PORT") until stopped.
+int runServeMetrics(ModeContext& context, const std::string& address);
 int runApplication(ModeContext& context);
 
 }  // namespace ampwell

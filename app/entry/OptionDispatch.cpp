@@ -13,8 +13,9 @@ struct OptionRule {
 };
 
 // The order in which the options are tested; the first match wins. The help and the version come
-// after every diagnostic mode, so a script's mode option is never shadowed by them.
-constexpr std::array<OptionRule, 10> kRules{{
+// after every diagnostic mode, so a script's mode option is never shadowed by them; the metrics
+// server comes last, so that asking a served program's command line for its help still works.
+constexpr std::array<OptionRule, 11> kRules{{
     {Mode::checkIndicator, "--check-indicator", false},
     {Mode::previewMenu, "--preview-menu", true},
     {Mode::watchConnections, "--watch-connections", false},
@@ -25,6 +26,7 @@ constexpr std::array<OptionRule, 10> kRules{{
     {Mode::notificationStatus, "--notification-status", false},
     {Mode::help, "--help", false},
     {Mode::version, "--version", false},
+    {Mode::serveMetrics, "--serve-metrics", true},
 }};
 
 }  // namespace

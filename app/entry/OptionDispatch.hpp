@@ -18,12 +18,13 @@ enum class Mode {
     notificationStatus,
     help,
     version,
+    serveMetrics,
     launchApplication,
 };
 
 struct Dispatch {
     Mode mode = Mode::launchApplication;
-    std::optional<std::string> value;  // the output path of the two preview modes
+    std::optional<std::string> value;  // the output path of the two preview modes, the address to serve metrics at
 };
 
 // Tests the options in their fixed order; the first that matches decides. A value option looks

@@ -43,6 +43,15 @@ TEST(OptionDispatch, HelpAndVersionComeAfterEveryDiagnosticModeAndBeforeTheAppli
     EXPECT_EQ(run({"--trace-sampling", "t.jsonl", "--version"}).mode, Mode::version);
 }
 
+TEST(OptionDispatch, TheMetricsServerComesAfterHelpAndVersion) {
+    const auto served = run({"--serve-metrics", "9101"});
+    EXPECT_EQ(served.mode, Mode::serveMetrics);
+    EXPECT_EQ(served.value, "9101");
+    EXPECT_EQ(run({"--serve-metrics", "9101", "--version"}).mode, Mode::version);
+    EXPECT_EQ(run({"--serve-metrics", "9101", "--snapshot"}).mode, Mode::snapshot);
+    EXPECT_EQ(run({"--serve-metrics"}).mode, Mode::launchApplication);
+}
+
 TEST(OptionDispatch, ValueOptionTakesTheArgumentAfterItsFirstOccurrence) {
     auto d = run({"--preview-menu", "a.png", "--preview-menu", "b.png"});
     EXPECT_EQ(d.mode, Mode::previewMenu);

@@ -46,6 +46,8 @@ TEST(InstalledPackage, ShipsTheProgramsUnitsRuleManualPagesAndDesktopFilesAndNot
         "/usr/lib/ampwell/ampwell.sha256",
         "/lib/systemd/system/ampwelld.socket",
         "/lib/systemd/system/ampwelld.service",
+        "/lib/systemd/system/ampwell-metrics.service",
+        "/etc/default/ampwell-metrics",
         "/lib/udev/rules.d/70-ampwell.rules",
         "/usr/share/man/man1/ampwell.1.gz",
         "/usr/share/man/man8/ampwelld.8.gz",

@@ -41,6 +41,7 @@ TEST(HelpModes, HelpListsEveryOptionTheDispatchKnowsAndEveryEnvironmentVariable)
     }
     EXPECT_NE(help.out.find("ampwell --preview-menu FILE\n"), std::string::npos);
     EXPECT_NE(help.out.find("--trace-sampling FILE"), std::string::npos);
+    EXPECT_NE(help.out.find("ampwell --serve-metrics [HOST:]PORT\n"), std::string::npos);
     for (const char* variable : {"AMPWELL_SIMULATION=FILE", "AMPWELL_UI=headless|desktop", "AMPWELL_UI_LOG=FILE"})
         EXPECT_NE(help.out.find(variable), std::string::npos) << variable;
     // The options are listed in the order they are tested.

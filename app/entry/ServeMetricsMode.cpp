@@ -1,0 +1,44 @@
+#include "app/entry/Modes.hpp"
+#include "app/entry/UsageText.hpp"
+#include "app/metrics/FleetSampler.hpp"
+#include "app/metrics/MetricsServer.hpp"
+#include "app/model/BootIdentity.hpp"
+
+#include <ostream>
+
+namespace ampwell {
+
+namespace {
+
+// How far each run of the main loop looks ahead; the loop is simply run again after it.
+constexpr platform::Seconds kRunSpan{86400.0};
+
+}  // namespace
+
+int runServeMetrics(ModeContext& context, const std::string& value) {
+    const std::optional<ListenAddress> address = parseListenAddress(value);
+    if (!address) {
+        context.err() << "ampwell: --serve-metrics: expected [HOST:]PORT, found \"" << value << "\"\n";
+        return 1;
+    }
+    auto& platform = context.platform();
+    MetricsServer server{std::string(kVersion)};
+    const BootIdentity bootIdentity([&platform] { return platform.bootTimeSeconds(); });
+    FleetSampler sampler(platform.registry(), platform.mobileDevices(), platform.defaults(), platform.clock(),
+                         platform.mainQueue(), bootIdentity,
+                         [&server](const FleetState& state) { server.publish(state); });
+    // The first readings are in before the first scraper can connect, so no scrape is empty.
+    sampler.start();
+    const auto port = server.start(*address);
+    if (!port) {
+        context.err() << "ampwell: --serve-metrics " << value << ": " << port.error() << '\n';
+        return 1;
+    }
+    const bool bracketed = address->host.find(':') != std::string::npos;
+    context.out() << "ampwell: serving metrics at http://" << (bracketed ? "[" : "") << address->host
+                  << (bracketed ? "]" : "") << ':' << *port << "/metrics" << std::endl;
+    // Serves until the process is stopped (systemd's SIGTERM, or Ctrl-C).
+    for (;;) platform.mainQueue().runUntil(platform.clock().now() + kRunSpan);
+}
+
+}  // namespace ampwell
