@@ -22,6 +22,18 @@ const SupplyAccount* accountOf(const ConnectedDevice& device, const std::vector<
 
 }  // namespace
 
+void observePortFigures(SamplingCadence& cadence, const std::vector<const PortReading*>& connected) {
+    bool powerMissing = false;
+    bool allSilent = !connected.empty();
+    for (const PortReading* reading : connected) {
+        const bool declaredSilent = reading->name || (!reading->watts && reading->configuredWatts);
+        powerMissing = powerMissing || (!reading->watts && !declaredSilent);
+        allSilent = allSilent && declaredSilent;
+    }
+    cadence.observePower(powerMissing);
+    if (allSilent) cadence.computerIsSilent();
+}
+
 bool isSilentPort(const PortReading& reading) { return !reading.watts || reading.source != FigureSource::computer; }
 
 std::set<std::string> silentDeviceSerials(const Snapshot& snapshot) {

@@ -1,16 +1,24 @@
 #pragma once
 
+#include "app/assessment/SamplingCadence.hpp"
 #include "app/model/Snapshot.hpp"
 #include "platform/base/Clock.hpp"
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace ampwell {
 
 // Where the computer reports nothing for a port (most Linux laptops for a port they feed, every
 // plain USB port), the device on it may say what it receives. These rules decide whose account is
 // asked for and where it stands in: the computer's own reading always wins.
+
+// Tells `cadence` whether the connected ports still wait for power figures. A port the computer
+// has said it does not measure (a plain USB port, or one it lists with an agreed limit and no
+// figure, as Linux does for the ports it feeds) will not get a figure by asking again: it neither
+// counts as missing nor, when every port is one, keeps the cadence fast.
+void observePortFigures(SamplingCadence& cadence, const std::vector<const PortReading*>& connected);
 
 // A port is silent when the computer gave no output figure for it, or the figure shown is already
 // a device's account.

@@ -72,16 +72,7 @@ void FleetSampler::refresh(bool readBatteries) {
         cadence_.connectionsChanged(!connected.empty(), clock_.now());
         readBatteries = true;
     }
-    // A port the computer has said it does not measure will not get a figure by asking again.
-    bool powerMissing = false;
-    bool allSilent = !connected.empty();
-    for (const PortReading* reading : connected) {
-        const bool declaredSilent = reading->name || (!reading->watts && reading->configuredWatts);
-        powerMissing = powerMissing || (!reading->watts && !declaredSilent);
-        allSilent = allSilent && declaredSilent;
-    }
-    cadence_.observePower(powerMissing);
-    if (allSilent) cadence_.computerIsSilent();
+    observePortFigures(cadence_, connected);
 
     const platform::Date now = clock_.now();
     if (snapshot.hasMobileDevices() && (readBatteries || cadence_.batteryReadDue(lastBatteryRead_, now))) {

@@ -85,18 +85,8 @@ void AppDelegate::refresh(bool forceBattery, bool queueManualRead,
         cadence_.connectionsChanged(hasDevices, clock_.now());
     }
 
-    // 6–8. A port the computer has said it does not measure (a plain USB port, or one it lists
-    // with an agreed limit and no figure, as Linux does for the ports it feeds) will not get a
-    // figure by asking again: it neither counts as missing nor keeps the cadence fast.
-    bool powerMissing = false;
-    bool allSilent = !connected.empty();
-    for (const PortReading* reading : connected) {
-        const bool declaredSilent = reading->name || (!reading->watts && reading->configuredWatts);
-        powerMissing = powerMissing || (!reading->watts && !declaredSilent);
-        allSilent = allSilent && declaredSilent;
-    }
-    cadence_.observePower(powerMissing);
-    if (allSilent) cadence_.computerIsSilent();
+    // 6–8.
+    observePortFigures(cadence_, connected);
     cadence_.setMenuSampling(mainMenuIsOpen_ && hasDevices && systemPowerRefresher_->isInstalled() &&
                              systemPowerRefresher_->isEnabled());
     configurePollingTimer(false);
