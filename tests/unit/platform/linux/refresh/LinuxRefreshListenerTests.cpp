@@ -1,0 +1,159 @@
+// Attacks on the daemon's listener by another program of the allowed user, each through the real
+// listener on a temporary socket: what the attacker gets, and that the real client is still served.
+#include "platform/linux/refresh/LinuxRefreshListener.hpp"
+
+#include "contract/PowerRefreshService.hpp"
+#include "contract/RefreshWire.hpp"
+#include "daemon/RefreshHelper.hpp"
+#include "platform/linux/refresh/DaemonSockets.hpp"
+#include "platform/linux/refresh/ExecutableDigest.hpp"
+#include "platform/sim/SimMainQueue.hpp"
+#include "tests/unit/daemon/FakeBatteryManager.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+namespace ampwell {
+namespace {
+
+namespace linux_ = platform::linux_;
+using namespace std::chrono_literals;
+
+constexpr double kStart = 1'800'000'000;
+
+int connectTo(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Reads until `size` bytes, the end of the stream or 5 seconds without a byte; the bytes read.
+std::size_t readUpTo(int fd, std::uint8_t* data, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        pollfd polled{fd, POLLIN, 0};
+        if (::poll(&polled, 1, 5000) <= 0) break;
+        const ssize_t count = ::recv(fd, data + got, size - got, 0);
+        if (count <= 0) break;
+        got += static_cast<std::size_t>(count);
+    }
+    return got;
+}
+
+// One request on a new connection, as the client makes it; whether a reply came.
+bool servedOnce(const std::string& path) {
+    const int fd = connectTo(path);
+    if (fd < 0) return false;
+    const auto request = RefreshWire::encodeRequest();
+    RefreshWire::ReplyFrame reply{};
+    const bool served = ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == 8 &&
+                        readUpTo(fd, reply.data(), reply.size()) == reply.size();
+    ::close(fd);
+    return served;
+}
+
+// Waits at most 10 seconds for `condition`.
+template <typename Condition>
+bool eventually(Condition condition) {
+    for (int i = 0; i < 1000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return condition();
+}
+
+class ListenerAttackTest : public ::testing::Test {
+protected:
+    ListenerAttackTest()
+        : directory(std::filesystem::temp_directory_path() / ("ampwelld-attack-" + std::to_string(::getpid()))),
+          clock(platform::dateFromSecondsSince1970(kStart), 0, kStart - 1000),
+          queue(clock) {
+        std::filesystem::create_directories(directory);
+        socketPath = (directory / "refresh.sock").string();
+    }
+    ~ListenerAttackTest() override {
+        listener.reset();
+        std::filesystem::remove_all(directory);
+    }
+
+    void serve(linux_::LinuxRefreshListener::Options options) {
+        helper = std::make_unique<RefreshHelper>(battery, queue, clock, ::geteuid(), [](int) {});
+        std::string problem;
+        const int fd = linux_::bindListeningSocket(socketPath, bound, problem);
+        ASSERT_GE(fd, 0) << problem;
+        listener = std::make_unique<linux_::LinuxRefreshListener>(std::vector<int>{fd}, options);
+        listener->setConnectionCodeSigningRequirement(
+            platform::CodeRequirement::forSha256(*linux_::sha256OfFile("/proc/self/exe")));
+        listener->setDelegate(helper.get());
+        listener->resume();
+    }
+
+    std::filesystem::path directory;
+    std::string socketPath;
+    test::FakeBatteryManager battery;
+    platform::sim::SimClock clock;
+    platform::sim::SimMainQueue queue;
+    std::unique_ptr<RefreshHelper> helper;
+    linux_::BoundSocketPath bound;
+    std::unique_ptr<linux_::LinuxRefreshListener> listener;
+};
+
+// A peer that pipelines requests and never reads its replies: it stops being read once its
+// replies back up, it is closed when they have not drained by the deadline, and the client is
+// served meanwhile.
+TEST_F(ListenerAttackTest, PeerThatNeverReadsItsRepliesIsBoundedAndClosed) {
+    serve({.requestWindow = 300ms});
+    const int attacker = connectTo(socketPath);
+    ASSERT_GE(attacker, 0);
+    ASSERT_EQ(::fcntl(attacker, F_SETFL, O_NONBLOCK), 0);
+    const auto frame = RefreshWire::encodeRequest();
+    std::size_t sent = 0;
+    const auto until = std::chrono::steady_clock::now() + 2s;
+    for (int i = 0; i < 200'000 && std::chrono::steady_clock::now() < until; ++i) {
+        if (::send(attacker, frame.data(), frame.size(), MSG_NOSIGNAL) == 8)
+            ++sent;
+        else
+            std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(servedOnce(socketPath));
+    ASSERT_TRUE(eventually([&] { return listener->openConnectionCount() == 0; }))
+        << "the connection that does not read was never closed";
+    std::vector<std::uint8_t> replies(sent * RefreshWire::kReplySize);
+    ASSERT_EQ(::fcntl(attacker, F_SETFL, 0), 0);
+    const std::size_t got = readUpTo(attacker, replies.data(), replies.size());
+    EXPECT_LT(got / RefreshWire::kReplySize, sent) << "every request was answered: nothing held the peer back";
+    ::close(attacker);
+}
+
+// A peer that stays connected for as long as its other limits allow does not stay for ever.
+TEST_F(ListenerAttackTest, ConnectionsEndAtTheirHardLifetime) {
+    serve({.maxPendingPerConnection = 1, .requestWindow = 60s, .lifetime = 300ms});
+    const int peer = connectTo(socketPath);
+    ASSERT_GE(peer, 0);
+    ASSERT_TRUE(eventually([&] { return listener->openConnectionCount() == 1; }));
+    ASSERT_TRUE(eventually([&] { return listener->openConnectionCount() == 0; }))
+        << "a connection outlived its lifetime";
+    std::uint8_t byte = 0;
+    EXPECT_EQ(::recv(peer, &byte, 1, 0), 0);
+    ::close(peer);
+}
+
+}  // namespace
+}  // namespace ampwell
