@@ -22,6 +22,10 @@ namespace {
 
 using SteadyClock = ListenerConnection::Clock;
 
+// Connections taken from one listening socket before the others are served again: a peer that
+// reconnects as fast as it can must not keep the listener from requests it has already read.
+constexpr int kAcceptsPerRound = 16;
+
 }  // namespace
 
 struct LinuxRefreshListener::State {
@@ -31,10 +35,11 @@ struct LinuxRefreshListener::State {
 
     void run(PeerExecutableVerifier& verifier);
     void acceptAll(PeerExecutableVerifier& verifier);
-    bool admit(int fd, PeerExecutableVerifier& verifier);
+    std::optional<pid_t> admit(int fd, PeerExecutableVerifier& verifier);
     void readFrom(std::uint64_t id, ListenerConnection& connection, short revents);
     void deliver(const std::vector<ReplyBox::Reply>& replies);
     void close(std::uint64_t id);
+    void closeEndedConnectionsOf(pid_t peer);
 
     std::vector<FileDescriptor> listening;
     const Options options;
@@ -46,6 +51,7 @@ struct LinuxRefreshListener::State {
     std::map<std::uint64_t, ListenerConnection> connections;  // listener thread only
     std::atomic<std::size_t> openCount{0};
     std::uint64_t nextConnectionID = 1;
+    std::map<pid_t, std::size_t> perPeer;  // open connections by peer process
 };
 
 LinuxRefreshListener::LinuxRefreshListener(std::vector<int> listeningSockets)
@@ -133,12 +139,15 @@ void LinuxRefreshListener::State::run(PeerExecutableVerifier& verifier) {
 
 void LinuxRefreshListener::State::acceptAll(PeerExecutableVerifier& verifier) {
     for (const FileDescriptor& socket : listening) {
-        while (connections.size() < options.maxConnections) {
+        for (int taken = 0; taken < kAcceptsPerRound && connections.size() < options.maxConnections; ++taken) {
             FileDescriptor fd(::accept4(socket.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
             if (!fd) break;
-            if (!admit(fd.get(), verifier)) continue;
+            const auto peer = admit(fd.get(), verifier);
+            if (!peer) continue;
+            ++perPeer[*peer];
             ListenerConnection connection;
             connection.fd = std::move(fd);
+            connection.peer = *peer;
             const auto now = SteadyClock::now();
             connection.idleDeadline = now + options.requestWindow;
             connection.endOfLife = now + options.lifetime;
@@ -148,14 +157,20 @@ void LinuxRefreshListener::State::acceptAll(PeerExecutableVerifier& verifier) {
     }
 }
 
-bool LinuxRefreshListener::State::admit(int fd, PeerExecutableVerifier& verifier) {
+std::optional<pid_t> LinuxRefreshListener::State::admit(int fd, PeerExecutableVerifier& verifier) {
     ucred credentials{};
     socklen_t length = sizeof credentials;
     if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 || length != sizeof credentials)
-        return false;
+        return std::nullopt;
     const RefreshPeer peer{static_cast<std::uint32_t>(credentials.uid), static_cast<std::int32_t>(credentials.pid)};
-    if (!delegate->shouldAcceptNewConnection(peer)) return false;
-    return !requirement || verifier.satisfies(credentials.pid, *requirement);
+    if (!delegate->shouldAcceptNewConnection(peer)) return std::nullopt;
+    // Counted before the executable is checked: a process over its share costs no digest.
+    if (perPeer.contains(credentials.pid) && perPeer[credentials.pid] >= options.maxConnectionsPerPeer)
+        closeEndedConnectionsOf(credentials.pid);
+    if (perPeer.contains(credentials.pid) && perPeer[credentials.pid] >= options.maxConnectionsPerPeer)
+        return std::nullopt;
+    if (requirement && !verifier.satisfies(credentials.pid, *requirement)) return std::nullopt;
+    return credentials.pid;
 }
 
 void LinuxRefreshListener::State::readFrom(std::uint64_t id, ListenerConnection& connection, short revents) {
@@ -214,8 +229,22 @@ void LinuxRefreshListener::State::deliver(const std::vector<ReplyBox::Reply>& re
 void LinuxRefreshListener::State::close(std::uint64_t id) {
     auto found = connections.find(id);
     if (found == connections.end()) return;
+    const auto held = perPeer.find(found->second.peer);
+    if (held != perPeer.end() && --held->second == 0) perPeer.erase(held);
     connections.erase(found);
     openCount = connections.size();
+}
+
+// A client that connects again right after its last reply may be quicker than the listener is to
+// notice that the last connection ended; those connections must not count against it.
+void LinuxRefreshListener::State::closeEndedConnectionsOf(pid_t peer) {
+    std::vector<std::uint64_t> ended;
+    for (const auto& [id, connection] : connections) {
+        if (connection.peer != peer || !connection.idle()) continue;
+        pollfd polled{connection.fd.get(), POLLRDHUP, 0};
+        if (::poll(&polled, 1, 0) == 1 && (polled.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) ended.push_back(id);
+    }
+    for (const std::uint64_t id : ended) close(id);
 }
 
 }  // namespace ampwell::platform::linux_

@@ -25,7 +25,8 @@ namespace ampwell::platform::linux_ {
 // closes the connection at once, without a reply.
 //
 // Limits that keep a flood from exhausting the daemon: at most `maxConnections` open connections
-// (more wait in the kernel's backlog), at most `maxPendingPerConnection` requests per connection
+// (more wait in the kernel's backlog), of which one process may hold at most
+// `maxConnectionsPerPeer` (more are refused, so that one program cannot lock the client out), at most `maxPendingPerConnection` requests per connection
 // that are unanswered or whose replies are not yet written (the connection is not read while it
 // has that many, so a peer that does not read its replies stops being read), a connection that
 // has nothing outstanding must send its next request within `requestWindow`, replies must leave
@@ -35,6 +36,7 @@ class LinuxRefreshListener final : public RefreshListener {
 public:
     struct Options {
         std::size_t maxConnections = 64;
+        std::size_t maxConnectionsPerPeer = 4;
         std::size_t maxPendingPerConnection = 4;
         std::chrono::milliseconds requestWindow{5000};
         std::chrono::milliseconds lifetime{15000};

@@ -155,5 +155,47 @@ TEST_F(ListenerAttackTest, ConnectionsEndAtTheirHardLifetime) {
     ::close(peer);
 }
 
+// Another process of the allowed user takes every connection it can and trickles requests over
+// them, as the client's own program would: the client still gets in and is answered.
+TEST_F(ListenerAttackTest, OneProcessCannotHoldEveryConnection) {
+    serve({.maxConnections = 8, .maxConnectionsPerPeer = 2, .requestWindow = 10s});
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(::pipe2(ready, O_CLOEXEC), 0);
+    ASSERT_EQ(::pipe2(release, O_CLOEXEC), 0);
+    const auto request = RefreshWire::encodeRequest();
+    const std::string path = socketPath;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Only system calls from here on: the parent has threads.
+        ::close(release[1]);
+        ::close(ready[0]);
+        int held[8];
+        for (int& fd : held) {
+            fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+                [[maybe_unused]] const ssize_t sent = ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+            }
+        }
+        [[maybe_unused]] const ssize_t told = ::write(ready[1], "r", 1);
+        pollfd released{release[0], POLLIN, 0};
+        ::poll(&released, 1, 10'000);
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    EXPECT_TRUE(servedOnce(socketPath)) << "the other process locked the client out";
+    ::close(release[1]);
+    ::close(ready[0]);
+    int status = 0;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+}
+
 }  // namespace
 }  // namespace ampwell
