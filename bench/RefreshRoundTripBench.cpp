@@ -144,7 +144,7 @@ void BM_AcceptedRequestRoundTrip(benchmark::State& state) {
         state.SkipWithError(problem.c_str());
         return;
     }
-    platform::linux_::LinuxRefreshListener listener({listening});
+    platform::linux_::LinuxRefreshListener listener({listening}, {.trustedOwnersOnly = false});
     listener.setConnectionCodeSigningRequirement(
         platform::CodeRequirement::forSha256(*platform::linux_::sha256OfFile("/proc/self/exe")));
     listener.setDelegate(&helper);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/base/Clock.hpp"
+#include "platform/base/SerialQueue.hpp"
 #include "platform/linux/refresh/PeerExecutableVerifier.hpp"
 #include "platform/refresh/RefreshListener.hpp"
 
@@ -41,6 +43,9 @@ public:
         std::chrono::milliseconds requestWindow{5000};
         std::chrono::milliseconds lifetime{15000};
         std::string procRoot = "/proc";
+        // Serve only a client executable that nobody but root can have written (as installed);
+        // any other is refused without being read.
+        bool trustedOwnersOnly = true;
     };
 
     // Takes ownership of `listeningSockets`: bound, listening Unix stream sockets.
@@ -61,6 +66,10 @@ public:
 private:
     std::shared_ptr<State> state_;
     PeerExecutableVerifier verifier_;
+    SystemClock clock_;
+    // Hashes executables away from the listener's thread; destroyed first, so no hash outlives
+    // the verifier.
+    SerialQueue hasher_;
     std::thread thread_;
 };
 

@@ -31,6 +31,8 @@ struct ListenerConnection {
     std::map<std::uint64_t, std::uint32_t> ready;  // replies that arrived ahead of their turn
     std::string output;
     bool inputEnded = false;
+    bool verifying = false;            // its executable is being checked: not read until it passes
+    bool awaitingHash = false;         // waits for another hash of the same process to finish first
     Clock::time_point idleDeadline;    // for the next request, while nothing is unanswered
     Clock::time_point outputDeadline;  // for the output to drain, while it holds anything
     Clock::time_point endOfLife;

@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace ampwell {
@@ -88,6 +89,22 @@ protected:
         std::filesystem::create_directories(directory);
         socketPath = (directory / "refresh.sock").string();
     }
+
+    // A stand-in for /proc in which process `pid` runs `executable`.
+    std::string fakeProcWith(pid_t pid, const std::filesystem::path& executable) {
+        const auto root = directory / "proc";
+        std::filesystem::create_directories(root / std::to_string(pid));
+        std::filesystem::create_symlink(executable, root / std::to_string(pid) / "exe");
+        return root.string();
+    }
+    // A program of `mebibytes` MiB, not yet seen by anyone.
+    std::filesystem::path bigProgram(std::size_t mebibytes, std::filesystem::perms mode) {
+        const auto path = directory / ("big-" + std::to_string(mebibytes));
+        { std::ofstream(path) << "#!"; }
+        std::filesystem::resize_file(path, mebibytes << 20);
+        std::filesystem::permissions(path, mode);
+        return path;
+    }
     ~ListenerAttackTest() override {
         listener.reset();
         std::filesystem::remove_all(directory);
@@ -119,7 +136,7 @@ protected:
 // replies back up, it is closed when they have not drained by the deadline, and the client is
 // served meanwhile.
 TEST_F(ListenerAttackTest, PeerThatNeverReadsItsRepliesIsBoundedAndClosed) {
-    serve({.requestWindow = 300ms});
+    serve({.requestWindow = 300ms, .trustedOwnersOnly = false});
     const int attacker = connectTo(socketPath);
     ASSERT_GE(attacker, 0);
     ASSERT_EQ(::fcntl(attacker, F_SETFL, O_NONBLOCK), 0);
@@ -144,7 +161,7 @@ TEST_F(ListenerAttackTest, PeerThatNeverReadsItsRepliesIsBoundedAndClosed) {
 
 // A peer that stays connected for as long as its other limits allow does not stay for ever.
 TEST_F(ListenerAttackTest, ConnectionsEndAtTheirHardLifetime) {
-    serve({.maxPendingPerConnection = 1, .requestWindow = 60s, .lifetime = 300ms});
+    serve({.maxPendingPerConnection = 1, .requestWindow = 60s, .lifetime = 300ms, .trustedOwnersOnly = false});
     const int peer = connectTo(socketPath);
     ASSERT_GE(peer, 0);
     ASSERT_TRUE(eventually([&] { return listener->openConnectionCount() == 1; }));
@@ -158,7 +175,7 @@ TEST_F(ListenerAttackTest, ConnectionsEndAtTheirHardLifetime) {
 // Another process of the allowed user takes every connection it can and trickles requests over
 // them, as the client's own program would: the client still gets in and is answered.
 TEST_F(ListenerAttackTest, OneProcessCannotHoldEveryConnection) {
-    serve({.maxConnections = 8, .maxConnectionsPerPeer = 2, .requestWindow = 10s});
+    serve({.maxConnections = 8, .maxConnectionsPerPeer = 2, .requestWindow = 10s, .trustedOwnersOnly = false});
     int ready[2];
     int release[2];
     ASSERT_EQ(::pipe2(ready, O_CLOEXEC), 0);
@@ -193,6 +210,52 @@ TEST_F(ListenerAttackTest, OneProcessCannotHoldEveryConnection) {
     EXPECT_TRUE(servedOnce(socketPath)) << "the other process locked the client out";
     ::close(release[1]);
     ::close(ready[0]);
+    int status = 0;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+}
+
+// An executable that someone but root may have written cannot be the installed client: it is
+// refused before a byte of it is read, however large.
+TEST_F(ListenerAttackTest, ExecutableThatCannotBeTheClientIsRefusedUnread) {
+    using std::filesystem::perms;
+    const auto program = bigProgram(256, perms::owner_all | perms::group_all | perms::others_read);
+    serve({.procRoot = fakeProcWith(::getpid(), program), .trustedOwnersOnly = true});
+    EXPECT_FALSE(servedOnce(socketPath));
+    EXPECT_EQ(listener->verifier().digestsComputed(), 0u);
+}
+
+// Another process of the user runs a large program and reconnects as fast as it can: its
+// executable is hashed away from the listener, one hash at a time, and the client is served.
+TEST_F(ListenerAttackTest, HashingALargeExecutableDoesNotStallTheClient) {
+    using std::filesystem::perms;
+    const auto program = bigProgram(256, perms::owner_all | perms::group_write);
+    int release[2];
+    ASSERT_EQ(::pipe2(release, O_CLOEXEC), 0);
+    const std::string path = socketPath;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Only system calls from here on: the parent has threads. At most 2000 connections.
+        ::close(release[1]);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        for (int i = 0; i < 2000; ++i) {
+            pollfd released{release[0], POLLIN, 0};
+            if (::poll(&released, 1, 5) != 0) break;
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+            ::close(fd);
+        }
+        ::_exit(0);
+    }
+    ::close(release[0]);
+    const auto root = fakeProcWith(child, program);
+    fakeProcWith(::getpid(), std::filesystem::read_symlink("/proc/self/exe"));
+    serve({.procRoot = root, .trustedOwnersOnly = false});
+    ASSERT_TRUE(eventually([&] { return listener->verifier().digestsComputed() >= 1; }));
+    EXPECT_TRUE(servedOnce(socketPath)) << "the client waited behind another program's hash";
+    ::close(release[1]);
     int status = 0;
     EXPECT_EQ(::waitpid(child, &status, 0), child);
 }
