@@ -15,6 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -183,6 +184,63 @@ BENCHMARK(BM_AcceptedRequestRoundTrip)
     ->Iterations(2000)
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
+
+// How often a process that connects, sends a request and then executes the allowed client in its
+// own place is served, out of 50 tries. The client here is a copy of sleep(1).
+void BM_ExecAfterConnect(benchmark::State& state) {
+    const auto directory = std::filesystem::temp_directory_path() / ("ampwelld-exec-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(directory);
+    const std::string path = (directory / "refresh.sock").string();
+    const std::string client = (directory / "client").string();
+    std::filesystem::copy_file("/bin/sleep", client);
+    std::filesystem::permissions(client, std::filesystem::perms::owner_all);
+
+    test::FakeBatteryManager battery;
+    SteppingClock clock;
+    DiscardingQueue queue;
+    RefreshHelper helper(battery, queue, clock, static_cast<std::uint32_t>(::geteuid()), [](int) {});
+    platform::linux_::BoundSocketPath bound;
+    std::string problem;
+    const int listening = platform::linux_::bindListeningSocket(path, bound, problem);
+    if (listening < 0) {
+        state.SkipWithError(problem.c_str());
+        return;
+    }
+    platform::linux_::LinuxRefreshListener listener({listening}, {.trustedOwnersOnly = false});
+    listener.setConnectionCodeSigningRequirement(
+        platform::CodeRequirement::forSha256(*platform::linux_::sha256OfFile(client)));
+    listener.setDelegate(&helper);
+    listener.resume();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+
+    int served = 0;
+    for (auto _ : state) {
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            const auto request = RefreshWire::encodeRequest();
+            const pid_t child = ::fork();
+            if (child == 0) {
+                // Only system calls: the parent has threads. The socket stays open across exec.
+                if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) ::_exit(1);
+                [[maybe_unused]] const ssize_t sent = ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+                char* const argv[] = {const_cast<char*>(client.c_str()), const_cast<char*>("2"), nullptr};
+                ::execv(client.c_str(), argv);
+                ::_exit(1);
+            }
+            pollfd polled{fd, POLLIN, 0};
+            RefreshWire::ReplyFrame reply{};
+            if (::poll(&polled, 1, 1000) == 1 && ::recv(fd, reply.data(), reply.size(), MSG_WAITALL) == 4) ++served;
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            ::close(fd);
+        }
+    }
+    state.counters["served_of_50"] = served;
+    std::filesystem::remove_all(directory);
+}
+BENCHMARK(BM_ExecAfterConnect)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // What a connection would cost if the digest were computed every time: SHA-256 of this program.
 void BM_ExecutableDigest(benchmark::State& state) {

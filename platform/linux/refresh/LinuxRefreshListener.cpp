@@ -125,7 +125,8 @@ void LinuxRefreshListener::State::readFrom(std::uint64_t id, ListenerConnection&
         if (revents & (POLLHUP | POLLERR)) connection.inputEnded = true;
         return;
     }
-    const ssize_t count = ::recv(connection.fd.get(), buffer, std::min(sizeof buffer, room), MSG_DONTWAIT);
+    pid_t writer = 0;
+    const ssize_t count = connection.receive(buffer, std::min(sizeof buffer, room), writer);
     if (count < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
         close(id);
@@ -137,8 +138,20 @@ void LinuxRefreshListener::State::readFrom(std::uint64_t id, ListenerConnection&
         if (connection.idle()) close(id);
         return;
     }
+    // Bytes written by another process than the one checked (one that was handed the socket or
+    // shares it) are not the client's.
+    if (writer != connection.peer) {
+        close(id);
+        return;
+    }
     const std::size_t complete = connection.reader.feed({buffer, static_cast<std::size_t>(count)});
     if (connection.reader.isMalformed()) {
+        close(id);
+        return;
+    }
+    // The process may have executed another program since it was checked.
+    if (complete > 0 && requirement &&
+        !verifier->runsSameExecutable(connection.peer, connection.peerPidfd.get(), connection.executable)) {
         close(id);
         return;
     }

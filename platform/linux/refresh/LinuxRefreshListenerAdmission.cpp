@@ -3,6 +3,13 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <fcntl.h>
+
+// Linux 6.5 and later give the peer's pidfd; older headers do not name it.
+#ifndef SO_PEERPIDFD
+#define SO_PEERPIDFD 77
+#endif
+
 namespace ampwell::platform::linux_ {
 namespace {
 
@@ -45,8 +52,18 @@ std::optional<ListenerConnection> LinuxRefreshListener::State::admit(FileDescrip
     ListenerConnection connection;
     connection.fd = std::move(fd);
     connection.peer = pid;
+    // Each request then carries the ID of the process that wrote it.
+    const int on = 1;
+    if (::setsockopt(connection.fd.get(), SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0) return std::nullopt;
+    int peerPidfd = -1;
+    socklen_t pidfdLength = sizeof peerPidfd;
+    // A kernel without it refuses the option; the pidfd is then opened by process ID.
+    if (::getsockopt(connection.fd.get(), SOL_SOCKET, SO_PEERPIDFD, &peerPidfd, &pidfdLength) != 0) peerPidfd = -1;
+    const FileDescriptor fromSocket(peerPidfd);
     if (!requirement) return connection;
-    auto inspection = verifier->inspect(pid, *requirement);
+    auto inspection = verifier->inspect(pid, *requirement, fromSocket.get());
+    if (inspection.pidfd) connection.peerPidfd = FileDescriptor(::fcntl(inspection.pidfd.get(), F_DUPFD_CLOEXEC, 3));
+    connection.executable = inspection.status;
     switch (inspection.verdict) {
     case PeerExecutableVerifier::Verdict::refused: return std::nullopt;
     case PeerExecutableVerifier::Verdict::accepted: return connection;
@@ -105,7 +122,8 @@ void LinuxRefreshListener::State::checkWaitingConnectionsOf(pid_t peer) {
     for (auto& [id, connection] : connections) {
         if (connection.peer != peer || !connection.awaitingHash) continue;
         connection.awaitingHash = false;
-        auto inspection = verifier->inspect(peer, *requirement);
+        auto inspection = verifier->inspect(peer, *requirement, connection.peerPidfd.get());
+        connection.executable = inspection.status;
         if (inspection.verdict == PeerExecutableVerifier::Verdict::refused) {
             refused.push_back(id);
         } else if (inspection.verdict == PeerExecutableVerifier::Verdict::accepted) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace ampwell::platform::linux_ {
 
@@ -28,6 +29,27 @@ void ListenerConnection::queueReadyReplies(Clock::time_point now, std::chrono::m
     }
     if (wasEmpty && !output.empty()) outputDeadline = now + requestWindow;
     if (unanswered() == 0) idleDeadline = now + requestWindow;
+}
+
+ssize_t ListenerConnection::receive(std::uint8_t* buffer, std::size_t size, pid_t& writer) {
+    iovec vector{buffer, size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
+    msghdr message{};
+    message.msg_iov = &vector;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    writer = 0;
+    // With SO_PASSCRED the kernel never joins bytes of different writers in one read.
+    const ssize_t count = ::recvmsg(fd.get(), &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); count > 0 && header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_CREDENTIALS) continue;
+        ucred credentials{};
+        std::memcpy(&credentials, CMSG_DATA(header), sizeof credentials);
+        writer = credentials.pid;
+    }
+    return count;
 }
 
 bool ListenerConnection::flush() {

@@ -3,6 +3,7 @@
 #include "contract/RefreshWire.hpp"
 #include "platform/base/FileDescriptor.hpp"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -25,6 +26,8 @@ struct ListenerConnection {
 
     FileDescriptor fd;
     pid_t peer = 0;
+    FileDescriptor peerPidfd;   // pins the process that connected
+    struct stat executable {};  // the file it ran when it was checked
     RefreshWire::RequestReader reader;
     std::uint64_t nextSequence = 0;                // of the next request read
     std::uint64_t nextToSend = 0;                  // of the next reply to write
@@ -47,6 +50,9 @@ struct ListenerConnection {
     bool due(Clock::time_point now) const { return (inputEnded && idle()) || now >= closesAt(); }
     // Moves the replies that are next in order into the output.
     void queueReadyReplies(Clock::time_point now, std::chrono::milliseconds requestWindow);
+    // recv(2) of at most `size` bytes, all written by one process, whose ID goes to `writer` (0
+    // when the kernel did not name it).
+    ssize_t receive(std::uint8_t* buffer, std::size_t size, pid_t& writer);
     // Writes what the socket takes; false when the peer is gone.
     bool flush();
 };

@@ -90,14 +90,15 @@ std::optional<std::string> PeerExecutableVerifier::digestOfOpenExecutable(int fd
     return digest;
 }
 
-PeerExecutableVerifier::Inspection PeerExecutableVerifier::inspect(pid_t pid, const CodeRequirement& requirement) {
+PeerExecutableVerifier::Inspection PeerExecutableVerifier::inspect(pid_t pid, const CodeRequirement& requirement,
+                                                                   int peerPidfd) {
     Inspection inspection;
     if (pid <= 0) return inspection;
-    inspection.pidfd = FileDescriptor(openPidfd(pid));
+    inspection.pidfd = FileDescriptor(peerPidfd >= 0 ? ::fcntl(peerPidfd, F_DUPFD_CLOEXEC, 3) : openPidfd(pid));
     if (!inspection.pidfd) return inspection;
     const std::string exe = procRoot_ + "/" + std::to_string(pid) + "/exe";
     inspection.executable = FileDescriptor::open(exe, O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    struct stat status {};
+    struct stat& status = inspection.status;
     if (!inspection.executable || ::fstat(inspection.executable.get(), &status) != 0) return inspection;
     if (!stillRuns(inspection.pidfd.get())) return inspection;
     std::lock_guard lock(mutex_);
@@ -126,6 +127,15 @@ bool PeerExecutableVerifier::finish(Inspection& inspection, const CodeRequiremen
     }
     inspection.verdict = satisfied ? Verdict::accepted : Verdict::refused;
     return satisfied;
+}
+
+bool PeerExecutableVerifier::runsSameExecutable(pid_t pid, int pidfd, const struct stat& verified) const {
+    const auto fd =
+        FileDescriptor::open(procRoot_ + "/" + std::to_string(pid) + "/exe", O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat status {};
+    if (!fd || ::fstat(fd.get(), &status) != 0) return false;
+    // Checked after the open: the pid cannot have passed to another process while it was read.
+    return sameIdentity(status, verified) && stillRuns(pidfd);
 }
 
 bool PeerExecutableVerifier::satisfies(pid_t pid, const CodeRequirement& requirement) {

@@ -49,11 +49,17 @@ public:
         Verdict verdict = Verdict::refused;
         FileDescriptor pidfd;
         FileDescriptor executable;
+        struct stat status {};  // of the executable
     };
-    Inspection inspect(pid_t pid, const CodeRequirement& requirement);
+    // `peerPidfd`, when not -1, is the peer's pidfd from the socket (SO_PEERPIDFD): it names the
+    // process that connected even if its ID has since passed to another.
+    Inspection inspect(pid_t pid, const CodeRequirement& requirement, int peerPidfd = -1);
     // Hashes what `inspect` left undecided; true when it satisfies the requirement. Any thread.
     bool finish(Inspection& inspection, const CodeRequirement& requirement);
     bool satisfies(pid_t pid, const CodeRequirement& requirement);
+    // Whether the process behind `pidfd` still runs and still runs the very file `verified`
+    // describes: a cheap check that it did not execute another program since.
+    bool runsSameExecutable(pid_t pid, int pidfd, const struct stat& verified) const;
 
     // The SHA-256 of the executable process `pid` runs; nullopt when the process is gone, cannot
     // be read, or ended during the check.

@@ -260,5 +260,44 @@ TEST_F(ListenerAttackTest, HashingALargeExecutableDoesNotStallTheClient) {
     EXPECT_EQ(::waitpid(child, &status, 0), child);
 }
 
+// A process connects, is checked, and another process holding the same socket writes the
+// request: the request is refused, whoever runs what.
+TEST_F(ListenerAttackTest, RequestWrittenByAnotherProcessThanTheCheckedOneIsRefused) {
+    serve({.trustedOwnersOnly = false});
+    const int shared = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(::pipe2(ready, O_CLOEXEC), 0);
+    ASSERT_EQ(::pipe2(release, O_CLOEXEC), 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Only system calls from here on: the parent has threads.
+        ::close(release[1]);
+        const bool connected = ::connect(shared, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        [[maybe_unused]] const ssize_t told = ::write(ready[1], connected ? "c" : "x", 1);
+        pollfd released{release[0], POLLIN, 0};
+        ::poll(&released, 1, 10'000);
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ASSERT_EQ(byte, 'c');
+    ASSERT_TRUE(eventually([&] { return listener->openConnectionCount() == 1; }));
+    const auto request = RefreshWire::encodeRequest();
+    ASSERT_EQ(::send(shared, request.data(), request.size(), MSG_NOSIGNAL), 8);
+    RefreshWire::ReplyFrame reply{};
+    EXPECT_EQ(readUpTo(shared, reply.data(), reply.size()), 0u) << "a request from another writer was answered";
+    ::close(release[1]);
+    ::close(ready[0]);
+    ::close(shared);
+    EXPECT_EQ(::waitpid(child, nullptr, 0), child);
+}
+
 }  // namespace
 }  // namespace ampwell
