@@ -141,6 +141,8 @@ void LinuxRefreshListener::State::readFrom(std::uint64_t id, ListenerConnection&
     // Bytes written by another process than the one checked (one that was handed the socket or
     // shares it) are not the client's.
     if (writer != connection.peer) {
+        refusals.refused(connection.userID, connection.peer,
+                         "a request written by another process (pid " + std::to_string(writer) + ")");
         close(id);
         return;
     }
@@ -152,6 +154,7 @@ void LinuxRefreshListener::State::readFrom(std::uint64_t id, ListenerConnection&
     // The process may have executed another program since it was checked.
     if (complete > 0 && requirement &&
         !verifier->runsSameExecutable(connection.peer, connection.peerPidfd.get(), connection.executable)) {
+        refusals.refused(connection.userID, connection.peer, "it runs another executable than the one checked");
         close(id);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "platform/base/Clock.hpp"
 #include "platform/base/SerialQueue.hpp"
+#include "platform/base/SystemLog.hpp"
 #include "platform/linux/refresh/PeerExecutableVerifier.hpp"
 #include "platform/refresh/RefreshListener.hpp"
 
@@ -46,6 +47,8 @@ public:
         // Serve only a client executable that nobody but root can have written (as installed);
         // any other is refused without being read.
         bool trustedOwnersOnly = true;
+        // Where refusals are told, rate-limited (see RefusalLog); none: they are not told.
+        SystemLog* log = nullptr;
     };
 
     // Takes ownership of `listeningSockets`: bound, listening Unix stream sockets.

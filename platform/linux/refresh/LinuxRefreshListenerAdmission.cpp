@@ -45,13 +45,21 @@ std::optional<ListenerConnection> LinuxRefreshListener::State::admit(FileDescrip
         return std::nullopt;
     const pid_t pid = credentials.pid;
     const RefreshPeer peer{static_cast<std::uint32_t>(credentials.uid), static_cast<std::int32_t>(pid)};
-    if (!delegate->shouldAcceptNewConnection(peer)) return std::nullopt;
+    const std::uint32_t uid = peer.effectiveUserID;
+    if (!delegate->shouldAcceptNewConnection(peer)) {
+        refusals.refused(uid, pid, "not the allowed user");
+        return std::nullopt;
+    }
     // Counted before the executable is checked: a process over its share costs no digest.
     if (perPeer.contains(pid) && perPeer[pid] >= options.maxConnectionsPerPeer) closeEndedConnectionsOf(pid);
-    if (perPeer.contains(pid) && perPeer[pid] >= options.maxConnectionsPerPeer) return std::nullopt;
+    if (perPeer.contains(pid) && perPeer[pid] >= options.maxConnectionsPerPeer) {
+        refusals.refused(uid, pid, "the process holds as many connections as it may");
+        return std::nullopt;
+    }
     ListenerConnection connection;
     connection.fd = std::move(fd);
     connection.peer = pid;
+    connection.userID = uid;
     // Each request then carries the ID of the process that wrote it.
     const int on = 1;
     if (::setsockopt(connection.fd.get(), SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0) return std::nullopt;
@@ -65,7 +73,9 @@ std::optional<ListenerConnection> LinuxRefreshListener::State::admit(FileDescrip
     if (inspection.pidfd) connection.peerPidfd = FileDescriptor(::fcntl(inspection.pidfd.get(), F_DUPFD_CLOEXEC, 3));
     connection.executable = inspection.status;
     switch (inspection.verdict) {
-    case PeerExecutableVerifier::Verdict::refused: return std::nullopt;
+    case PeerExecutableVerifier::Verdict::refused:
+        refusals.refused(uid, pid, "its executable is not the allowed client");
+        return std::nullopt;
     case PeerExecutableVerifier::Verdict::accepted: return connection;
     case PeerExecutableVerifier::Verdict::needsDigest:
         // One executable hashed at a time per process: more connections of a process whose
@@ -105,10 +115,12 @@ void LinuxRefreshListener::State::takeChecked() {
         hashing.erase(peer);
         auto found = connections.find(id);
         if (found != connections.end()) {
-            if (passed)
+            if (passed) {
                 found->second.verifying = false;
-            else
+            } else {
+                refusals.refused(found->second.userID, peer, "its executable is not the allowed client");
                 close(id);
+            }
         }
         checkWaitingConnectionsOf(peer);
     }
@@ -125,6 +137,7 @@ void LinuxRefreshListener::State::checkWaitingConnectionsOf(pid_t peer) {
         auto inspection = verifier->inspect(peer, *requirement, connection.peerPidfd.get());
         connection.executable = inspection.status;
         if (inspection.verdict == PeerExecutableVerifier::Verdict::refused) {
+            refusals.refused(connection.userID, peer, "its executable is not the allowed client");
             refused.push_back(id);
         } else if (inspection.verdict == PeerExecutableVerifier::Verdict::accepted) {
             connection.verifying = false;

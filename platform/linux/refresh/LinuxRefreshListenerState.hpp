@@ -4,6 +4,7 @@
 #include "platform/base/SerialQueue.hpp"
 #include "platform/linux/refresh/LinuxRefreshListener.hpp"
 #include "platform/linux/refresh/ListenerConnection.hpp"
+#include "platform/linux/refresh/RefusalLog.hpp"
 #include "platform/linux/refresh/ReplyBox.hpp"
 
 #include <sys/types.h>
@@ -23,7 +24,7 @@ namespace ampwell::platform::linux_ {
 // What the listener's thread works on. The loop, reading and replying are in
 // LinuxRefreshListener.cpp; accepting and checking peers in LinuxRefreshListenerAdmission.cpp.
 struct LinuxRefreshListener::State : std::enable_shared_from_this<State> {
-    State(const std::vector<int>& sockets, Options options) : options(std::move(options)) {
+    State(const std::vector<int>& sockets, Options options) : options(options), refusals(options.log) {
         for (const int socket : sockets) listening.emplace_back(socket);
     }
 
@@ -49,6 +50,7 @@ struct LinuxRefreshListener::State : std::enable_shared_from_this<State> {
     std::map<std::uint64_t, ListenerConnection> connections;  // listener thread only
     std::atomic<std::size_t> openCount{0};
     std::uint64_t nextConnectionID = 1;
+    RefusalLog refusals;                   // listener thread only
     std::map<pid_t, std::size_t> perPeer;  // open connections by peer process
     std::set<pid_t> hashing;               // peers whose executable is being hashed
 

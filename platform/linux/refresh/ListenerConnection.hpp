@@ -26,6 +26,7 @@ struct ListenerConnection {
 
     FileDescriptor fd;
     pid_t peer = 0;
+    std::uint32_t userID = 0;
     FileDescriptor peerPidfd;   // pins the process that connected
     struct stat executable {};  // the file it ran when it was checked
     RefreshWire::RequestReader reader;

@@ -7,6 +7,7 @@
 #include "daemon/RefreshHelper.hpp"
 #include "platform/linux/refresh/DaemonSockets.hpp"
 #include "platform/linux/refresh/ExecutableDigest.hpp"
+#include "platform/linux/refresh/RefusalLog.hpp"
 #include "platform/sim/SimMainQueue.hpp"
 #include "tests/unit/daemon/FakeBatteryManager.hpp"
 
@@ -23,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 namespace ampwell {
@@ -79,6 +81,23 @@ bool eventually(Condition condition) {
     }
     return condition();
 }
+
+// The lines the listener would send to the journal.
+class RecordingLog final : public platform::SystemLog {
+public:
+    void write(const std::string& line) override {
+        std::lock_guard lock(mutex_);
+        lines_.push_back(line);
+    }
+    std::vector<std::string> lines() const {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
 
 class ListenerAttackTest : public ::testing::Test {
 protected:
@@ -297,6 +316,22 @@ TEST_F(ListenerAttackTest, RequestWrittenByAnotherProcessThanTheCheckedOneIsRefu
     ::close(ready[0]);
     ::close(shared);
     EXPECT_EQ(::waitpid(child, nullptr, 0), child);
+}
+
+// Another program of the user knocks again and again: each refusal names the user, the process
+// and the reason, and the journal gets a bounded number of lines however long it goes on.
+TEST_F(ListenerAttackTest, RefusalsAreLoggedWithUserProcessAndReasonAtABoundedRate) {
+    RecordingLog log;
+    serve({.procRoot = fakeProcWith(::getpid(), bigProgram(1, std::filesystem::perms::owner_all)),
+           .trustedOwnersOnly = false,
+           .log = &log});
+    for (int i = 0; i < 40; ++i) EXPECT_FALSE(servedOnce(socketPath));
+    listener.reset();
+    const auto lines = log.lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "refused uid=" + std::to_string(::geteuid()) + " pid=" + std::to_string(::getpid()) +
+                                 ": its executable is not the allowed client");
+    EXPECT_LE(lines.size(), linux_::RefusalLog::kLinesPerWindow + 1);
 }
 
 }  // namespace
