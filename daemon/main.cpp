@@ -2,6 +2,7 @@
 #include "daemon/AllowedClient.hpp"
 #include "daemon/AmpwelldMain.hpp"
 #include "platform/linux/GLibMainQueue.hpp"
+#include "platform/linux/JournalLog.hpp"
 #include "platform/linux/refresh/DaemonSockets.hpp"
 #include "platform/linux/refresh/ExecutableDigest.hpp"
 #include "platform/linux/refresh/LinuxBatteryManager.hpp"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     platform::linux_::GLibMainQueue mainQueue(clock);
     platform::linux_::LinuxBatteryManager batteryManager;
     platform::linux_::DaemonSockets sockets;
+    platform::linux_::JournalLog journal("ampwelld");
 
     AmpwelldEnvironment environment;
     environment.arguments.assign(argv, argv + argc);
@@ -46,12 +48,14 @@ int main(int argc, char** argv) {
 #else
     environment.allowed = AllowedClient::fromBuildSettings();
 #endif
-    environment.makeListener = [&sockets]() -> std::unique_ptr<platform::RefreshListener> {
+    environment.makeListener = [&sockets, &journal]() -> std::unique_ptr<platform::RefreshListener> {
         const char* extraPath = std::getenv(RefreshWire::kSocketPathVariable);
         sockets = platform::linux_::openDaemonSockets(extraPath != nullptr ? extraPath : "");
         // The journal keeps what a daemon writes to standard error.
         for (const auto& problem : sockets.problems) std::cerr << "ampwelld: " << problem << std::endl;
-        return std::make_unique<platform::linux_::LinuxRefreshListener>(std::move(sockets.listening));
+        platform::linux_::LinuxRefreshListener::Options options;
+        options.log = &journal;
+        return std::make_unique<platform::linux_::LinuxRefreshListener>(std::move(sockets.listening), options);
     };
     environment.executableDigest = [](const std::string& path) { return platform::linux_::sha256OfFile(path); };
     environment.runMainLoop = [&mainQueue, &clock](const std::function<bool()>& done) {

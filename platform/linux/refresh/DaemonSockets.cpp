@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 namespace ampwell::platform::linux_ {
 namespace {
@@ -18,6 +19,22 @@ namespace {
 constexpr int kBacklog = 128;
 
 std::string describeErrno(const std::string& what, int error) { return what + ": " + std::strerror(error); }
+
+// Another user who can write the socket's directory can replace the socket file with a link to any
+// file between the daemon's steps, so such a directory is not used at all. Why not, when so.
+std::optional<std::string> directoryOthersCanWrite(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    struct stat status {};
+    if (::stat(directory.c_str(), &status) != 0) return describeErrno(directory, errno);
+    if (!S_ISDIR(status.st_mode)) return directory + ": not a directory";
+    if (status.st_uid != 0 && status.st_uid != ::geteuid())
+        return directory + ": belongs to another user; the socket is not made there";
+    const bool foreignGroupWrites = (status.st_mode & 0020) != 0 && status.st_gid != 0 && status.st_gid != ::getegid();
+    if ((status.st_mode & 0002) != 0 || foreignGroupWrites)
+        return directory + ": other users may write it; the socket is not made there";
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -61,6 +78,10 @@ int bindListeningSocket(const std::string& path, BoundSocketPath& bound, std::st
         return -1;
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    if (auto unsafe = directoryOthersCanWrite(path)) {
+        problem = *unsafe;
+        return -1;
+    }
     struct stat existing {};
     if (::lstat(path.c_str(), &existing) == 0) {
         if (!S_ISSOCK(existing.st_mode)) {
@@ -74,8 +95,12 @@ int bindListeningSocket(const std::string& path, BoundSocketPath& bound, std::st
         problem = describeErrno(path + ": socket", errno);
         return -1;
     }
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::chmod(path.c_str(), 0666) != 0 || ::listen(fd, kBacklog) != 0) {
+    // The mode is given at bind() through the umask, never by changing the path afterwards: a
+    // path can be swapped for a link to another file between the two.
+    const mode_t previous = ::umask(0111);
+    const int bindResult = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::umask(previous);
+    if (bindResult != 0 || ::listen(fd, kBacklog) != 0) {
         problem = describeErrno(path, errno);
         ::close(fd);
         return -1;

@@ -38,7 +38,8 @@ struct DaemonSockets {
 DaemonSockets openDaemonSockets(const std::string& extraPath);
 
 // Binds and listens on a Unix stream socket at `path` (mode 0666). Returns the descriptor, or -1
-// with `problem` set.
+// with `problem` set. A directory that other users may write (owned by another user than root or
+// this process's, writable by all, or by a group other than root's or this process's) is refused.
 int bindListeningSocket(const std::string& path, BoundSocketPath& bound, std::string& problem);
 
 }  // namespace ampwell::platform::linux_

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/base/Clock.hpp"
+#include "platform/base/SerialQueue.hpp"
+#include "platform/base/SystemLog.hpp"
 #include "platform/linux/refresh/PeerExecutableVerifier.hpp"
 #include "platform/refresh/RefreshListener.hpp"
 
@@ -25,16 +28,27 @@ namespace ampwell::platform::linux_ {
 // closes the connection at once, without a reply.
 //
 // Limits that keep a flood from exhausting the daemon: at most `maxConnections` open connections
-// (more wait in the kernel's backlog), at most `maxPendingPerConnection` unanswered requests per
-// connection (the connection is not read while it has that many), and a connection that has
-// nothing unanswered must send its next request within `requestWindow` or is closed.
+// (more wait in the kernel's backlog), of which one process may hold at most
+// `maxConnectionsPerPeer` (more are refused, so that one program cannot lock the client out), at most `maxPendingPerConnection` requests per connection
+// that are unanswered or whose replies are not yet written (the connection is not read while it
+// has that many, so a peer that does not read its replies stops being read), a connection that
+// has nothing outstanding must send its next request within `requestWindow`, replies must leave
+// its output within `requestWindow`, and no connection lives longer than `lifetime`. Every limit
+// closes the connection without a further byte.
 class LinuxRefreshListener final : public RefreshListener {
 public:
     struct Options {
         std::size_t maxConnections = 64;
+        std::size_t maxConnectionsPerPeer = 4;
         std::size_t maxPendingPerConnection = 4;
         std::chrono::milliseconds requestWindow{5000};
+        std::chrono::milliseconds lifetime{15000};
         std::string procRoot = "/proc";
+        // Serve only a client executable that nobody but root can have written (as installed);
+        // any other is refused without being read.
+        bool trustedOwnersOnly = true;
+        // Where refusals are told, rate-limited (see RefusalLog); none: they are not told.
+        SystemLog* log = nullptr;
     };
 
     // Takes ownership of `listeningSockets`: bound, listening Unix stream sockets.
@@ -55,6 +69,10 @@ public:
 private:
     std::shared_ptr<State> state_;
     PeerExecutableVerifier verifier_;
+    SystemClock clock_;
+    // Hashes executables away from the listener's thread; destroyed first, so no hash outlives
+    // the verifier.
+    SerialQueue hasher_;
     std::thread thread_;
 };
 
