@@ -45,6 +45,11 @@ void LinuxRefreshListener::resume() {
     for (const FileDescriptor& socket : state_->listening) {
         const int flags = ::fcntl(socket.get(), F_GETFL);
         if (flags >= 0) ::fcntl(socket.get(), F_SETFL, flags | O_NONBLOCK);
+        // Set on the listening socket, the option passes to each accepted one as accept() returns
+        // it. Set only afterwards, a request the client wrote between the two would arrive
+        // without its writer's credentials (as if from process 0) and be refused.
+        const int on = 1;
+        ::setsockopt(socket.get(), SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
     }
     state_->verifier = &verifier_;
     state_->hasher = &hasher_;
