@@ -3,6 +3,7 @@
 #include "app/metrics/FleetSampler.hpp"
 #include "app/metrics/MetricsServer.hpp"
 #include "app/model/BootIdentity.hpp"
+#include "platform/base/HostedQueue.hpp"
 
 #include <ostream>
 
@@ -22,6 +23,15 @@ int runServeMetrics(ModeContext& context, const std::string& value) {
         return 1;
     }
     auto& platform = context.platform();
+    // A clock that stands still moves only as fast as the loop runs: a server would race through
+    // virtual time on a whole core and serve readings that no longer match any wall-clock time.
+    const auto* hosted = dynamic_cast<const platform::HostedQueue*>(&platform.mainQueue());
+    if (hosted != nullptr && hosted->clockSpeed() == 0) {
+        context.err() << "ampwell: --serve-metrics: the simulated clock stands still (\"speed\": 0); "
+                         "a server needs one that runs: give the simulation file's clock a speed of 1 "
+                         "or more\n";
+        return 1;
+    }
     MetricsServer server{std::string(kVersion)};
     const BootIdentity bootIdentity([&platform] { return platform.bootTimeSeconds(); });
     FleetSampler sampler(platform.registry(), platform.mobileDevices(), platform.defaults(), platform.clock(),

@@ -130,13 +130,21 @@ TEST(ServeMetricsMode, ServesTheSimulatedDevicesOverHttpOnTheLoopback) {
     EXPECT_THAT(httpGet(port, "/nothing"), StartsWith("HTTP/1.1 404"));
 }
 
-TEST(ServeMetricsMode, RefusesAnAddressItCannotReadAndSaysWhy) {
+TEST(ServeMetricsMode, RefusesAnAddressItCannotReadOrAFrozenClockAndSaysWhy) {
     const auto simulation = test::fleetSimulation({}, nlohmann::json::array(), 1);
     const test::ProgramRun run =
         test::runProgram({"--serve-metrics", "127.0.0.1:http"}, writeSimulation(simulation, "serve-metrics-bad.json"));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "ampwell: --serve-metrics: expected [HOST:]PORT, found \"127.0.0.1:http\"\n");
+
+    // Frozen, the server would spin through virtual time instead of waiting for scrapers.
+    const test::ProgramRun frozen = test::runProgram(
+        {"--serve-metrics", "127.0.0.1:0"},
+        writeSimulation(test::fleetSimulation({}, nlohmann::json::array(), 0), "serve-metrics-frozen.json"));
+    EXPECT_EQ(frozen.status, 1);
+    EXPECT_EQ(frozen.out, "");
+    EXPECT_THAT(frozen.err, HasSubstr("the simulated clock stands still"));
 }
 
 }  // namespace

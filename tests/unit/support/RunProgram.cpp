@@ -45,7 +45,9 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const std::stri
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry)
         if (std::string(*entry).rfind("AMPWELL_SIMULATION=", 0) != 0) environment.emplace_back(*entry);
-    environment.push_back("AMPWELL_SIMULATION=" + std::string(AMPWELL_SOURCE_DIR) + "/" + simulationFile);
+    const bool absolute = simulationFile.starts_with('/');
+    environment.push_back("AMPWELL_SIMULATION=" + (absolute ? "" : std::string(AMPWELL_SOURCE_DIR) + "/") +
+                          simulationFile);
     std::vector<char*> envp;
     for (auto& entry : environment) envp.push_back(entry.data());
     envp.push_back(nullptr);

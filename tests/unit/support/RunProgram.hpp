@@ -12,7 +12,7 @@ struct ProgramRun {
 };
 
 // Runs the real program (AMPWELL_BINARY) with `arguments` on the simulated Mac in
-// `simulationFile` (a path relative to the source tree), and collects what it wrote.
+// `simulationFile` (absolute, or relative to the source tree), and collects what it wrote.
 ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& simulationFile);
 
 // The text of a file relative to the source tree.
