@@ -39,7 +39,7 @@ public:
         statusBar_.menuExport().onViewClicked = [this] { panel_.toggle(shownMenu(), 0, 0); };
         statusBar_.menuExport().onViewsChanged = [this] { panel_.redraw(); };
         // A dialog takes the place of the panel, as an alert would take the place of a menu.
-        alerts_.beforeModal = [this] { panel_.hide(); };
+        alerts_.beforeShowing = [this] { panel_.hide(); };
     }
 
     Application& application() override { return application_; }
