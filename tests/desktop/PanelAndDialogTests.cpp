@@ -13,11 +13,13 @@ namespace {
 using platform::Alert;
 using platform::linux_::answerMessageDialog;
 using platform::linux_::GtkAlertPresenter;
+using platform::linux_::GtkSession;
 using platform::linux_::PanelRow;
 using platform::linux_::PanelWindow;
 
 TEST(GtkAlertPresenter, ShowsOneDialogAtATimeAnswersInOrderAndKeepsTheLoopRunning) {
-    GtkAlertPresenter alerts;
+    GtkSession gtk;
+    GtkAlertPresenter alerts(gtk);
     int shownBefore = 0;
     alerts.beforeShowing = [&] { ++shownBefore; };
     std::vector<std::pair<int, std::size_t>> answers;  // (alert, button)

@@ -79,8 +79,9 @@ echo "ok: the item registered with the panel that started after it"
 
 warned() { grep -q "iPad 可能供电不足" "${work}/bus.log"; }
 within 90 warned || fail "no low-power warning was posted"
-notification_window() { xdotool search --onlyvisible --classname xfce4-notifyd 2>/dev/null | head -n 1; }
-within 10 test -n "$(notification_window)" || fail "xfce4-notifyd shows no window"
+notification_window() { xdotool search --onlyvisible --name '^xfce4-notifyd$' 2>/dev/null | head -n 1; }
+bubble_shown() { [ -n "$(notification_window)" ]; }
+within 20 bubble_shown || fail "xfce4-notifyd shows no window"
 echo "ok: the warning is on screen"
 sleep 15
 grep -q "member=NotificationClosed" "${work}/bus.log" && fail "the warning was closed within 15 s"

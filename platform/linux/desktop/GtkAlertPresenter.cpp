@@ -23,6 +23,13 @@ void GtkAlertPresenter::showNext() {
         Waiting next = std::move(waiting_.front());
         waiting_.pop_front();
         const std::size_t last = next.alert.buttons.empty() ? 0 : next.alert.buttons.size() - 1;
+        if (!gtk_.ready()) {
+            // Without a display nobody can answer: the last button, as when the dialog is dismissed.
+            answering_ = true;
+            if (next.answered) next.answered(last);
+            answering_ = false;
+            continue;
+        }
         if (beforeShowing) beforeShowing();
         auto answered = std::move(next.answered);
         shown_ = showMessageDialog(next.alert.messageText, next.alert.informativeText, next.alert.buttons,
@@ -33,12 +40,6 @@ void GtkAlertPresenter::showNext() {
                                        answering_ = false;
                                        showNext();
                                    });
-        if (!shown_) {
-            // Without a display nobody can answer: the last button, as when the dialog is dismissed.
-            answering_ = true;
-            if (answered) answered(last);
-            answering_ = false;
-        }
     }
 }
 

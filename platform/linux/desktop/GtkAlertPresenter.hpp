@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Alert.hpp"
+#include "platform/linux/desktop/GtkSession.hpp"
 
 #include <deque>
 #include <functional>
@@ -16,7 +17,7 @@ namespace ampwell::platform::linux_ {
 // alert is answered at once with its last button, the one that changes nothing. Main thread.
 class GtkAlertPresenter final : public AlertPresenter {
 public:
-    GtkAlertPresenter() = default;
+    explicit GtkAlertPresenter(GtkSession& gtk) : gtk_(gtk) {}
     ~GtkAlertPresenter() override;
     GtkAlertPresenter(const GtkAlertPresenter&) = delete;
     GtkAlertPresenter& operator=(const GtkAlertPresenter&) = delete;
@@ -38,6 +39,7 @@ private:
 
     void showNext();
 
+    GtkSession& gtk_;
     std::deque<Waiting> waiting_;
     GtkWidget* shown_ = nullptr;
     bool answering_ = false;

@@ -57,8 +57,9 @@ private:
     TrayStatusBar statusBar_;
     DesktopNotificationCenter notifications_;
     TrayHostNotice hostNotice_;
-    GtkAlertPresenter alerts_;
-    TrayPanel panel_;
+    GtkSession gtk_;
+    GtkAlertPresenter alerts_{gtk_};
+    TrayPanel panel_{gtk_};
 };
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "platform/linux/desktop/MessageDialog.hpp"
 
-#include "platform/linux/desktop/GtkSession.hpp"
-
 #include <gtk/gtk.h>
 
 #include <memory>
@@ -32,7 +30,6 @@ void responded(GtkDialog* dialog, int response, gpointer) {
 
 GtkWidget* showMessageDialog(const std::string& message, const std::string& informative,
                              const std::vector<std::string>& buttons, std::function<void(int)> answered) {
-    if (!gtkIsReady()) return nullptr;
     const std::vector<std::string> labels = buttons.empty() ? std::vector<std::string>{"OK"} : buttons;
     GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_INFO, GTK_BUTTONS_NONE, "%s",
                                                message.c_str());

@@ -13,8 +13,8 @@ namespace ampwell::platform::linux_ {
 // It is shown and the call returns at once: no nested loop, so posted work, timers and D-Bus
 // replies keep flowing while it is open. `answered` runs once, from the main loop, with the index
 // of the chosen button; closing the dialog (Escape, the window manager) counts as the last
-// button, the one that changes nothing. The dialog destroys itself after answering. Answers null
-// (and `answered` is not called) when GTK cannot come up. Main thread only.
+// button, the one that changes nothing. The dialog destroys itself after answering. Main thread
+// only; GTK must be up (GtkSession).
 GtkWidget* showMessageDialog(const std::string& message, const std::string& informative,
                              const std::vector<std::string>& buttons, std::function<void(int)> answered);
 
