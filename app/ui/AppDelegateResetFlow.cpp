@@ -35,7 +35,8 @@ void AppDelegate::confirmReset(platform::MenuItem& sender) {
              [weak = weakSelf(), target](std::size_t answer) {
                  const auto self = weak.lock();
                  if (!self || answer != 0) return;
-                 self->startReset(target.productName, [raw = self.get(), target] { return raw->resetter_.reset(target); });
+                 self->startReset(target.productName,
+                                  [raw = self.get(), target] { return raw->resetter_.reset(target); });
              });
 }
 

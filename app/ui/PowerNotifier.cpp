@@ -62,9 +62,8 @@ void PowerNotifier::incidentEnded() {
     // The post waits for the settings to be read; the withdrawal goes the same way, so that it
     // cannot overtake a post still on its way.
     auto& center = center_;
-    center_.getNotificationSettings([&center](platform::NotificationSettings) {
-        center.removeDeliveredNotifications({kRequestIdentifier});
-    });
+    center_.getNotificationSettings(
+        [&center](platform::NotificationSettings) { center.removeDeliveredNotifications({kRequestIdentifier}); });
 }
 
 void PowerNotifier::didReceive(const platform::NotificationResponse& response, std::function<void()> completion) {

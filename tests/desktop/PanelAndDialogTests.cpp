@@ -28,7 +28,8 @@ TEST(GtkAlertPresenter, ShowsOneDialogAtATimeAnswersInOrderAndKeepsTheLoopRunnin
     alerts.present(confirm, [&](std::size_t b) {
         answers.emplace_back(2, b);
         // Presented from an answer: shown after the one already waiting.
-        alerts.present({"已发送 iPad USB 重置请求", "", {"知道了"}}, [&](std::size_t c) { answers.emplace_back(4, c); });
+        alerts.present({"已发送 iPad USB 重置请求", "", {"知道了"}},
+                       [&](std::size_t c) { answers.emplace_back(4, c); });
     });
     alerts.present(confirm, [&](std::size_t b) { answers.emplace_back(3, b); });
     // present() returned at once: the first dialog is up, two wait behind it.
@@ -42,10 +43,13 @@ TEST(GtkAlertPresenter, ShowsOneDialogAtATimeAnswersInOrderAndKeepsTheLoopRunnin
 
     // Posted work and timers run while a dialog is open.
     bool timerRan = false;
-    g_timeout_add(20, [](gpointer data) -> gboolean {
-        *static_cast<bool*>(data) = true;
-        return G_SOURCE_REMOVE;
-    }, &timerRan);
+    g_timeout_add(
+        20,
+        [](gpointer data) -> gboolean {
+            *static_cast<bool*>(data) = true;
+            return G_SOURCE_REMOVE;
+        },
+        &timerRan);
     EXPECT_TRUE(spinUntil([&] { return timerRan; }, 2000));
     EXPECT_TRUE(answers.empty());
 

@@ -63,12 +63,25 @@ TEST(StatusNotifierItem, RegistersWithTheWatcherAndExportsItsProperties) {
     ASSERT_NE(all, nullptr);
     g_autoptr(GVariant) properties = g_variant_get_child_value(all, 0);
     g_variant_unref(all);
-    const std::vector<std::pair<const char*, const char*>> declared = {
-        {"Category", "s"}, {"Id", "s"}, {"Title", "s"}, {"Status", "s"}, {"WindowId", "i"}, {"IconThemePath", "s"},
-        {"IconName", "s"}, {"IconPixmap", "a(iiay)"}, {"OverlayIconName", "s"}, {"OverlayIconPixmap", "a(iiay)"},
-        {"AttentionIconName", "s"}, {"AttentionIconPixmap", "a(iiay)"}, {"AttentionMovieName", "s"},
-        {"ToolTip", "(sa(iiay)ss)"}, {"ItemIsMenu", "b"}, {"Menu", "o"}, {"XAyatanaLabel", "s"},
-        {"XAyatanaLabelGuide", "s"}, {"XAyatanaOrderingIndex", "u"}};
+    const std::vector<std::pair<const char*, const char*>> declared = {{"Category", "s"},
+                                                                       {"Id", "s"},
+                                                                       {"Title", "s"},
+                                                                       {"Status", "s"},
+                                                                       {"WindowId", "i"},
+                                                                       {"IconThemePath", "s"},
+                                                                       {"IconName", "s"},
+                                                                       {"IconPixmap", "a(iiay)"},
+                                                                       {"OverlayIconName", "s"},
+                                                                       {"OverlayIconPixmap", "a(iiay)"},
+                                                                       {"AttentionIconName", "s"},
+                                                                       {"AttentionIconPixmap", "a(iiay)"},
+                                                                       {"AttentionMovieName", "s"},
+                                                                       {"ToolTip", "(sa(iiay)ss)"},
+                                                                       {"ItemIsMenu", "b"},
+                                                                       {"Menu", "o"},
+                                                                       {"XAyatanaLabel", "s"},
+                                                                       {"XAyatanaLabelGuide", "s"},
+                                                                       {"XAyatanaOrderingIndex", "u"}};
     for (const auto& [name, type] : declared) {
         g_autoptr(GVariant) value = g_variant_lookup_value(properties, name, nullptr);
         ASSERT_NE(value, nullptr) << name;

@@ -134,8 +134,9 @@ TEST_F(WholeProgramTest, StartedBeforeThePanelItSaysOnceWhatIsMissingThenAppears
     };
     ASSERT_TRUE(spinUntil([&] { return notices() == 1 || exited; }, 20000));
     ASSERT_FALSE(exited);
-    const auto notice = *std::find_if(notifications.posted().begin(), notifications.posted().end(),
-                                      [](const auto& p) { return p.summary.find("没有系统托盘") != std::string::npos; });
+    const auto notice = *std::find_if(notifications.posted().begin(), notifications.posted().end(), [](const auto& p) {
+        return p.summary.find("没有系统托盘") != std::string::npos;
+    });
     EXPECT_NE(notice.body.find("托盘出现后自动显示"), std::string::npos) << notice.body;
     EXPECT_EQ(notice.expireTimeout, 0);
 
@@ -143,10 +144,12 @@ TEST_F(WholeProgramTest, StartedBeforeThePanelItSaysOnceWhatIsMissingThenAppears
     ASSERT_TRUE(watcher.waitUntilOwned());
     ASSERT_TRUE(spinUntil([&] { return !watcher.registered().empty(); }, 5000));
     // The notice has said what it had to; with the item shown it leaves the screen.
-    EXPECT_TRUE(spinUntil([&] {
-        const auto& closed = notifications.closedByClient();
-        return std::find(closed.begin(), closed.end(), notice.id) != closed.end();
-    }, 5000));
+    EXPECT_TRUE(spinUntil(
+        [&] {
+            const auto& closed = notifications.closedByClient();
+            return std::find(closed.begin(), closed.end(), notice.id) != closed.end();
+        },
+        5000));
     spinUntil([] { return false; }, 500);
     EXPECT_EQ(notices(), 1);
 
@@ -164,9 +167,10 @@ TEST_F(WholeProgramTest, StartedBeforeThePanelItSaysOnceWhatIsMissingThenAppears
 TEST_F(WholeProgramTest, WithoutADisplayItRunsHeadlessAndSaysSo) {
     gchar* errPath = g_build_filename(runtime, "stderr.txt", nullptr);
     // Headless runs of the desk end on their own at the file's clock.until.
-    const std::string command = std::string("env -u AMPWELL_UI -u DISPLAY -u WAYLAND_DISPLAY AMPWELL_SIMULATION=" AMPWELL_SOURCE_DIR
-                                            "/examples/desk.json HOME=") + home + " XDG_RUNTIME_DIR=" + runtime +
-                                " " AMPWELL_BINARY " > /dev/null 2> " + errPath;
+    const std::string command =
+        std::string("env -u AMPWELL_UI -u DISPLAY -u WAYLAND_DISPLAY AMPWELL_SIMULATION=" AMPWELL_SOURCE_DIR
+                    "/examples/desk.json HOME=") +
+        home + " XDG_RUNTIME_DIR=" + runtime + " " AMPWELL_BINARY " > /dev/null 2> " + errPath;
     const int rc = std::system(command.c_str());
     EXPECT_EQ(rc, 0);
     gchar* err = nullptr;

@@ -72,7 +72,8 @@ void placeOnLayer(GtkWindow* window, int x, int y, int width) {
     gtk_layer_set_anchor(window, GTK_LAYER_SHELL_EDGE_BOTTOM, !anchor.top);
     gtk_layer_set_anchor(window, GTK_LAYER_SHELL_EDGE_LEFT, anchor.left);
     gtk_layer_set_anchor(window, GTK_LAYER_SHELL_EDGE_RIGHT, !anchor.left);
-    gtk_layer_set_margin(window, anchor.top ? GTK_LAYER_SHELL_EDGE_TOP : GTK_LAYER_SHELL_EDGE_BOTTOM, anchor.edgeMargin);
+    gtk_layer_set_margin(window, anchor.top ? GTK_LAYER_SHELL_EDGE_TOP : GTK_LAYER_SHELL_EDGE_BOTTOM,
+                         anchor.edgeMargin);
     gtk_layer_set_margin(window, anchor.left ? GTK_LAYER_SHELL_EDGE_LEFT : GTK_LAYER_SHELL_EDGE_RIGHT,
                          anchor.sideMargin);
 }

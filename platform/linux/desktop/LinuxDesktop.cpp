@@ -28,7 +28,8 @@ std::string iconDirectory() {
 class LinuxDesktop final : public Desktop {
 public:
     LinuxDesktop(MainQueue& queue, const Clock& clock, GDBusConnection* bus)
-        : application_(queue, clock), statusBar_(bus, iconDirectory()),
+        : application_(queue, clock),
+          statusBar_(bus, iconDirectory()),
           notifications_(bus, g_main_context_default(), clock),
           hostNotice_(bus, g_getenv("XDG_CURRENT_DESKTOP") ? g_getenv("XDG_CURRENT_DESKTOP") : "",
                       kTrayHostGraceMilliseconds) {

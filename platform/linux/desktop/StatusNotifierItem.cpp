@@ -166,8 +166,8 @@ StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, std::string 
     g_object_ref(connection_);
     introspection_ = static_cast<GDBusNodeInfo*>(g_steal_pointer(&introspection));
     cancellable_ = g_cancellable_new();
-    ownerId_ = g_bus_own_name_on_connection(connection_, busName_.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
-                                            nullptr, Impl::nameLost, this, nullptr);
+    ownerId_ = g_bus_own_name_on_connection(connection_, busName_.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE, nullptr,
+                                            Impl::nameLost, this, nullptr);
     watchId_ = g_bus_watch_name_on_connection(connection_, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
                                               Impl::watcherAppeared, Impl::watcherVanished, this, nullptr);
 }

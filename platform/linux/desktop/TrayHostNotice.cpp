@@ -18,12 +18,15 @@ bool isGnome(const std::string& currentDesktop) {
 
 TrayHostNotice::TrayHostNotice(GDBusConnection* connection, std::string currentDesktop, unsigned graceMilliseconds)
     : notifications_(connection, "Ampwell", "ampwell", "ampwell"), currentDesktop_(std::move(currentDesktop)) {
-    timer_ = g_timeout_add(graceMilliseconds, [](gpointer data) -> gboolean {
-        auto* self = static_cast<TrayHostNotice*>(data);
-        self->timer_ = 0;
-        self->graceOver();
-        return G_SOURCE_REMOVE;
-    }, this);
+    timer_ = g_timeout_add(
+        graceMilliseconds,
+        [](gpointer data) -> gboolean {
+            auto* self = static_cast<TrayHostNotice*>(data);
+            self->timer_ = 0;
+            self->graceOver();
+            return G_SOURCE_REMOVE;
+        },
+        this);
 }
 
 TrayHostNotice::~TrayHostNotice() {
