@@ -12,7 +12,6 @@
 namespace ampwell::tests {
 namespace {
 
-using platform::linux_::IconPixmap;
 using platform::linux_::StatusNotifierItem;
 
 constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
