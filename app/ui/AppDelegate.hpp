@@ -174,7 +174,9 @@ private:
     const std::unordered_map<IndicatorState, std::shared_ptr<const platform::Image>>& icons();
 
     // Alerts.
-    std::size_t runAlert(platform::Alert alert);
+    // Brings the application forward and shows the alert; `answered` (may be empty) gets the
+    // chosen button on the main thread, possibly before this returns.
+    void runAlert(platform::Alert alert, platform::AlertPresenter::Answered answered = {});
 
     // Trace.
     void writeRefreshRecord(const std::string& trigger, platform::Date readStart, platform::Date readEnd);

@@ -246,9 +246,9 @@ std::string AppDelegate::batteryDescription(const PortReading& port) const {
     return "电量未提供";
 }
 
-std::size_t AppDelegate::runAlert(platform::Alert alert) {
+void AppDelegate::runAlert(platform::Alert alert, platform::AlertPresenter::Answered answered) {
     desktop_.application().activate();
-    return desktop_.alerts().runModal(alert);
+    desktop_.alerts().present(alert, std::move(answered));
 }
 
 }  // namespace ampwell

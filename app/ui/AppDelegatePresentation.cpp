@@ -98,6 +98,8 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
     if (trend.falling && trend.incident && iPadDevice)
         notifier_->alert(*trend.incident, trend.message + "，当前 " + format(iPadWatts, 2, "W") + iPadNote, iPadDevice->serial,
                          iPadDevice->connectionID);
+    else if (!trend.falling)
+        notifier_->incidentEnded();
 
     // 4.
     std::string caption = std::to_string(deviceCount) + " 台设备 · ";

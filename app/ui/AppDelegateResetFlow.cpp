@@ -28,13 +28,16 @@ void AppDelegate::confirmReset(platform::MenuItem& sender) {
     // A copy: the menu may be rebuilt while the alert is up, and the reset must act on the
     // device exactly as it was listed.
     const USBResetTarget target = *listed;
-    const std::size_t answer =
-        runAlert({"要重置 " + target.productName + " 的 USB 连接吗？",
-                  std::string("这会短暂中断所选设备") + (target.isHub ? "及其下游设备" : "") +
-                      "的 USB 数据连接，并重新识别设备。不一定切断供电，也不保证提高充电功率。",
-                  {"重置此连接", "取消"}});
-    if (answer != 0) return;
-    startReset(target.productName, [this, target] { return resetter_.reset(target); });
+    runAlert({"要重置 " + target.productName + " 的 USB 连接吗？",
+              std::string("这会短暂中断所选设备") + (target.isHub ? "及其下游设备" : "") +
+                  "的 USB 数据连接，并重新识别设备。不一定切断供电，也不保证提高充电功率。",
+              {"重置此连接", "取消"}},
+             [weak = weakSelf(), target](std::size_t answer) {
+                 const auto self = weak.lock();
+                 if (!self || answer != 0) return;
+                 self->startReset(target.productName,
+                                  [raw = self.get(), target] { return raw->resetter_.reset(target); });
+             });
 }
 
 void AppDelegate::performReset(const std::string& serial, const std::string& connectionID) {

@@ -48,11 +48,22 @@ void PowerNotifier::alert(const std::string& incident, const std::string& messag
     request.content.body = message + kBodySuffix;
     request.content.categoryIdentifier = kCategoryIdentifier;
     request.content.userInfo = {{kSerialKey, serial}, {kConnectionKey, connectionID}};
+    warningOut_ = true;
     auto& center = center_;
     center_.getNotificationSettings([&center, request = std::move(request)](platform::NotificationSettings settings) {
         if (settings.authorizationStatus != platform::AuthorizationStatus::authorized) return;
         center.add(request);
     });
+}
+
+void PowerNotifier::incidentEnded() {
+    if (!warningOut_) return;
+    warningOut_ = false;
+    // The post waits for the settings to be read; the withdrawal goes the same way, so that it
+    // cannot overtake a post still on its way.
+    auto& center = center_;
+    center_.getNotificationSettings(
+        [&center](platform::NotificationSettings) { center.removeDeliveredNotifications({kRequestIdentifier}); });
 }
 
 void PowerNotifier::didReceive(const platform::NotificationResponse& response, std::function<void()> completion) {

@@ -42,6 +42,9 @@ public:
     void alert(const std::string& incident, const std::string& message, const std::string& serial,
                const std::string& connectionID);
 
+    // The falling trend is over: a warning still on screen is taken off it (the incident stays
+    // remembered, so the same incident is not posted again). Main thread.
+    void incidentEnded();
     void didReceive(const platform::NotificationResponse& response, std::function<void()> completion) override;
     void willPresent(const platform::NotificationRequest& request,
                      std::function<void(unsigned presentationOptions)> completion) override;
@@ -56,6 +59,8 @@ private:
     platform::NotificationCenter& center_;
     platform::MainQueue& mainQueue_;
     std::optional<std::string> lastIncident_;
+    // A warning may be on screen: one was handed to the centre and not yet withdrawn.
+    bool warningOut_ = false;
 };
 
 }  // namespace ampwell

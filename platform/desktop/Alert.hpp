@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,15 +15,19 @@ struct Alert {
     std::vector<std::string> buttons;
 };
 
-// Shows alerts modally.
+// Shows alerts, one at a time.
 class AlertPresenter {
 public:
+    using Answered = std::function<void(std::size_t button)>;
+
     virtual ~AlertPresenter() = default;
-    // Shows the alert and returns once the user has answered, with the index of the chosen button
-    // (0 is the first). An alert given no buttons is shown with one button and answers 0. The main
-    // thread keeps serving the main queue's work meanwhile only if the desktop runs a nested loop;
-    // callers must not rely on either. Main thread.
-    virtual std::size_t runModal(const Alert& alert) = 0;
+    // Shows the alert; `answered` runs on the main thread once the user has answered, with the
+    // index of the chosen button (0 is the first). An alert given no buttons is shown with one
+    // button and answers 0. An alert presented while another is shown waits for it to be answered
+    // and is shown next, so answers arrive in the order the alerts were presented. The answer may
+    // come before present() returns (a scripted user) or later (a person), with the main loop
+    // serving everything else meanwhile; callers must work with either. Main thread.
+    virtual void present(const Alert& alert, Answered answered) = 0;
 };
 
 }  // namespace ampwell::platform

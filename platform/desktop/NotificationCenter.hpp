@@ -102,6 +102,9 @@ public:
                                       std::function<void(bool granted, std::string error)> completion) = 0;
     // Posts the request; failures are not reported.
     virtual void add(NotificationRequest request) = 0;
+    // Takes the shown notifications with these request identifiers off the screen (those that
+    // are gone already are skipped); they can no longer be answered.
+    virtual void removeDeliveredNotifications(std::vector<std::string> identifiers) = 0;
 };
 
 }  // namespace ampwell::platform

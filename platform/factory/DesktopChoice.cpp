@@ -31,7 +31,8 @@ std::unique_ptr<Desktop> chooseDesktop(Platform& platform, const DesktopEnvironm
     if (native)
         if (auto desktop = native(platform)) return desktop;
     if (requested == "desktop")
-        throw PlatformError("AMPWELL_UI=desktop, but no desktop can be reached (no status-bar tray host is running)");
+        throw PlatformError(
+            "AMPWELL_UI=desktop, but no desktop can be reached (no graphical display or no session bus)");
     environment.err << "ampwell: no desktop can be reached; showing what the menu bar would show on standard "
                        "output instead (AMPWELL_UI=headless)"
                     << std::endl;

@@ -27,25 +27,30 @@ protected:
     }
 
     DesktopNotification warning(const std::string& serial) {
-        return {"iPad 可能供电不足", "电量下降", {{"reset-ipad-usb", "重置 iPad USB（会断开数据）"}, {"ignore", "暂不处理"}},
-                {{"deviceSerial", serial}, {"connectionID", "boot:42"}}, "ipad-supply-warning"};
+        return {"iPad 可能供电不足",
+                "电量下降",
+                {{"reset-ipad-usb", "重置 iPad USB（会断开数据）"}, {"ignore", "暂不处理"}},
+                {{"deviceSerial", serial}, {"connectionID", "boot:42"}},
+                "ipad-supply-warning",
+                true,
+                "可从菜单重置。"};
     }
 
     GDBusConnection* bus = nullptr;
 };
 
 TEST_F(NotificationTest, PermissionFollowsWhatTheServiceCanShow) {
-    DesktopNotifications client(bus, "Ampwell", "ampwell");
+    DesktopNotifications client(bus, "Ampwell", "ampwell", "ampwell");
     {
         StandInNotificationServer server({"actions", "body"});
         ASSERT_TRUE(server.waitUntilOwned());
         EXPECT_EQ(permission(client), NotificationPermission::authorized);
     }
     {
-        // A service without buttons cannot offer the reset.
+        // A service without buttons still shows the warning (without them, see below).
         StandInNotificationServer server({"body"});
         ASSERT_TRUE(server.waitUntilOwned());
-        EXPECT_EQ(permission(client), NotificationPermission::provisional);
+        EXPECT_EQ(permission(client), NotificationPermission::authorized);
     }
     // No service on the bus at all.
     EXPECT_EQ(permission(client), NotificationPermission::denied);
@@ -54,7 +59,7 @@ TEST_F(NotificationTest, PermissionFollowsWhatTheServiceCanShow) {
 TEST_F(NotificationTest, ANewWarningReplacesThePreviousOneAndActionsCarryTheirUserInfo) {
     StandInNotificationServer server;
     ASSERT_TRUE(server.waitUntilOwned());
-    DesktopNotifications client(bus, "Ampwell", "ampwell");
+    DesktopNotifications client(bus, "Ampwell", "ampwell", "ampwell");
     std::vector<std::pair<std::string, std::string>> chosen;
     client.onAction = [&](const std::string& action, const std::map<std::string, std::string>& info) {
         chosen.emplace_back(action, info.at("deviceSerial"));
@@ -88,6 +93,56 @@ TEST_F(NotificationTest, ANewWarningReplacesThePreviousOneAndActionsCarryTheirUs
     client.post(warning("SERIAL-C"), [&](bool ok) { accepted += ok; });
     ASSERT_TRUE(spinUntil([&] { return accepted == 3; }));
     EXPECT_EQ(server.posted().back().replacesId, 0u);
+}
+
+TEST_F(NotificationTest, AWarningStaysUntilAnsweredAndIsWithdrawnThenOrWhenItsIncidentEnds) {
+    StandInNotificationServer server;
+    ASSERT_TRUE(server.waitUntilOwned());
+    DesktopNotifications client(bus, "Ampwell", "ampwell", "ampwell");
+    int answers = 0;
+    client.onAction = [&](const std::string&, const std::map<std::string, std::string>&) { ++answers; };
+    int accepted = 0;
+    client.post(warning("SERIAL-A"), [&](bool ok) { accepted += ok; });
+    ASSERT_TRUE(spinUntil([&] { return accepted == 1; }));
+    const auto first = server.posted().back();
+    EXPECT_EQ(first.expireTimeout, 0);
+    EXPECT_TRUE(first.resident);
+    EXPECT_EQ(first.appIcon, "ampwell");
+    EXPECT_EQ(first.body, "电量下降");  // the buttons are shown: no note
+
+    // Answered: taken off the screen, where a resident one would otherwise stay.
+    server.invokeAction(first.id, "reset-ipad-usb");
+    ASSERT_TRUE(spinUntil([&] { return server.closedByClient().size() == 1; }));
+    EXPECT_EQ(server.closedByClient()[0], first.id);
+    EXPECT_EQ(answers, 1);
+
+    // The incident ends while the next warning is still on its way to the service: it is closed
+    // as soon as its id is known. A warning posted after that stays.
+    client.post(warning("SERIAL-B"));
+    client.withdraw("ipad-supply-warning");
+    ASSERT_TRUE(spinUntil([&] { return server.closedByClient().size() == 2; }));
+    EXPECT_EQ(server.closedByClient()[1], server.posted().back().id);
+    client.post(warning("SERIAL-C"), [&](bool ok) { accepted += ok; });
+    ASSERT_TRUE(spinUntil([&] { return accepted == 2; }));
+    spinUntil([] { return false; }, 100);
+    EXPECT_EQ(server.closedByClient().size(), 2u);
+    client.withdraw("ipad-supply-warning");
+    ASSERT_TRUE(spinUntil([&] { return server.closedByClient().size() == 3; }));
+    EXPECT_EQ(server.closedByClient()[2], server.posted().back().id);
+}
+
+TEST_F(NotificationTest, AServiceWithoutButtonsGetsTheWarningWithANoteAndMarkupServicesEscapedText) {
+    StandInNotificationServer server({"body", "body-markup"});
+    ASSERT_TRUE(server.waitUntilOwned());
+    DesktopNotifications client(bus, "Ampwell", "ampwell", "ampwell");
+    bool accepted = false;
+    auto warned = warning("SERIAL-A");
+    warned.body = "电量下降 <5% & 仍在下降";
+    client.post(warned, [&](bool ok) { accepted = ok; });
+    ASSERT_TRUE(spinUntil([&] { return accepted; }));
+    EXPECT_TRUE(server.posted().back().actions.empty());
+    // Markup is escaped for a service that reads it.
+    EXPECT_EQ(server.posted().back().body, "电量下降 &lt;5% &amp; 仍在下降\n可从菜单重置。");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "BusHelpers.hpp"
 
+#include "platform/linux/desktop/GtkAlertPresenter.hpp"
 #include "platform/linux/desktop/MessageDialog.hpp"
 #include "platform/linux/desktop/PanelWindow.hpp"
 
@@ -9,37 +10,62 @@
 namespace ampwell::tests {
 namespace {
 
-using platform::linux_::MessageDialogHandle;
+using platform::Alert;
+using platform::linux_::answerMessageDialog;
+using platform::linux_::GtkAlertPresenter;
+using platform::linux_::GtkSession;
 using platform::linux_::PanelRow;
 using platform::linux_::PanelWindow;
-using platform::linux_::runMessageDialog;
 
-// Answers the dialog that the code under test is about to show, from inside its nested loop.
-void answerSoon(std::function<void()> answer) {
-    g_timeout_add_full(G_PRIORITY_DEFAULT, 50, [](gpointer data) -> gboolean {
-        auto* fn = static_cast<std::function<void()>*>(data);
-        if (!MessageDialogHandle::current()) return G_SOURCE_CONTINUE;
-        (*fn)();
-        return G_SOURCE_REMOVE;
-    }, new std::function<void()>(std::move(answer)), [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
-}
-
-TEST(MessageDialog, ReturnsTheChosenButtonAndTreatsClosingAsTheLast) {
-    answerSoon([] {
-        GtkWidget* dialog = static_cast<GtkWidget*>(MessageDialogHandle::current());
-        // The first button is the default: activating the default answers with it.
-        EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(dialog)));
-        GtkWidget* def = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), 1000);
-        ASSERT_NE(def, nullptr);
-        EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(def)), "重置此连接");
-        gtk_window_activate_default(GTK_WINDOW(dialog));
+TEST(GtkAlertPresenter, ShowsOneDialogAtATimeAnswersInOrderAndKeepsTheLoopRunning) {
+    GtkSession gtk;
+    GtkAlertPresenter alerts(gtk);
+    int shownBefore = 0;
+    alerts.beforeShowing = [&] { ++shownBefore; };
+    std::vector<std::pair<int, std::size_t>> answers;  // (alert, button)
+    const Alert confirm{"要重置 iPad 的 USB 连接吗？", "这会短暂中断所选设备", {"重置此连接", "取消"}};
+    alerts.present(confirm, [&](std::size_t b) { answers.emplace_back(1, b); });
+    alerts.present(confirm, [&](std::size_t b) {
+        answers.emplace_back(2, b);
+        // Presented from an answer: shown after the one already waiting.
+        alerts.present({"已发送 iPad USB 重置请求", "", {"知道了"}},
+                       [&](std::size_t c) { answers.emplace_back(4, c); });
     });
-    EXPECT_EQ(runMessageDialog("要重置 iPad 的 USB 连接吗？", "这会短暂中断所选设备", {"重置此连接", "取消"}), 0);
-    answerSoon([] { MessageDialogHandle::answer(1); });
-    EXPECT_EQ(runMessageDialog("要重置 iPad 的 USB 连接吗？", "", {"重置此连接", "取消"}), 1);
-    answerSoon([] { gtk_dialog_response(GTK_DIALOG(MessageDialogHandle::current()), GTK_RESPONSE_DELETE_EVENT); });
-    EXPECT_EQ(runMessageDialog("要重置 iPad 的 USB 连接吗？", "", {"重置此连接", "取消"}), 1);
-    EXPECT_EQ(MessageDialogHandle::current(), nullptr);
+    alerts.present(confirm, [&](std::size_t b) { answers.emplace_back(3, b); });
+    // present() returned at once: the first dialog is up, two wait behind it.
+    GtkWidget* first = alerts.shownDialog();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(alerts.waiting(), 2u);
+    EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(first)));
+    GtkWidget* def = gtk_dialog_get_widget_for_response(GTK_DIALOG(first), 1000);
+    ASSERT_NE(def, nullptr);
+    EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(def)), "重置此连接");
+
+    // Posted work and timers run while a dialog is open.
+    bool timerRan = false;
+    g_timeout_add(
+        20,
+        [](gpointer data) -> gboolean {
+            *static_cast<bool*>(data) = true;
+            return G_SOURCE_REMOVE;
+        },
+        &timerRan);
+    EXPECT_TRUE(spinUntil([&] { return timerRan; }, 2000));
+    EXPECT_TRUE(answers.empty());
+
+    // The first button is the default: activating the default answers with it.
+    gtk_window_activate_default(GTK_WINDOW(first));
+    ASSERT_TRUE(spinUntil([&] { return answers.size() == 1 && alerts.shownDialog() != nullptr; }));
+    answerMessageDialog(alerts.shownDialog(), 1);
+    ASSERT_TRUE(spinUntil([&] { return answers.size() == 2 && alerts.shownDialog() != nullptr; }));
+    // Closed without a button: the last one, which changes nothing.
+    gtk_dialog_response(GTK_DIALOG(alerts.shownDialog()), GTK_RESPONSE_DELETE_EVENT);
+    ASSERT_TRUE(spinUntil([&] { return answers.size() == 3 && alerts.shownDialog() != nullptr; }));
+    answerMessageDialog(alerts.shownDialog(), 0);
+    ASSERT_TRUE(spinUntil([&] { return answers.size() == 4; }));
+    EXPECT_EQ(answers, (std::vector<std::pair<int, std::size_t>>{{1, 0}, {2, 1}, {3, 1}, {4, 0}}));
+    EXPECT_EQ(alerts.shownDialog(), nullptr);
+    EXPECT_EQ(shownBefore, 4);
 }
 
 TEST(PanelWindow, ClosesOnEscapeAndRunsAButtonAfterClosing) {

@@ -44,6 +44,8 @@ void StandInNotificationServer::methodCall(GDBusConnection*, const gchar*, const
         g_variant_get(parameters, "(&su&s&s&sas@a{sv}i)", &app, &p.replacesId, &icon, &summary, &body, &actions,
                       &hints, &timeout);
         p.appName = app;
+        p.appIcon = icon;
+        p.expireTimeout = timeout;
         p.summary = summary;
         p.body = body;
         const gchar* action = nullptr;
@@ -51,10 +53,18 @@ void StandInNotificationServer::methodCall(GDBusConnection*, const gchar*, const
         g_variant_iter_free(actions);
         const gchar* entry = nullptr;
         if (g_variant_lookup(hints, "desktop-entry", "&s", &entry)) p.desktopEntry = entry;
+        gboolean resident = FALSE;
+        if (g_variant_lookup(hints, "resident", "b", &resident)) p.resident = resident;
         g_variant_unref(hints);
         p.id = p.replacesId != 0 ? p.replacesId : self->nextId_++;
         self->posted_.push_back(p);
         g_dbus_method_invocation_return_value(invocation, g_variant_new("(u)", p.id));
+    } else if (name == "CloseNotification") {
+        guint32 id = 0;
+        g_variant_get(parameters, "(u)", &id);
+        self->closedByClient_.push_back(id);
+        g_dbus_method_invocation_return_value(invocation, nullptr);
+        self->close(id, 3);
     } else if (name == "GetServerInformation") {
         g_dbus_method_invocation_return_value(invocation, g_variant_new("(ssss)", "stand-in", "tests", "1", "1.2"));
     } else {

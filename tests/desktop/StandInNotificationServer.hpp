@@ -20,6 +20,9 @@ public:
         std::string body;
         std::vector<std::string> actions;  // identifier, title, identifier, title, ...
         std::string desktopEntry;
+        std::string appIcon;
+        std::int32_t expireTimeout = -1;
+        bool resident = false;
     };
 
     explicit StandInNotificationServer(std::vector<std::string> capabilities = {"actions", "body"});
@@ -29,6 +32,8 @@ public:
 
     bool waitUntilOwned();
     const std::vector<Posted>& posted() const { return posted_; }
+    // The ids CloseNotification was called with, in order.
+    const std::vector<std::uint32_t>& closedByClient() const { return closedByClient_; }
     // What a click on a notification's button (or its body: "default") sends.
     void invokeAction(std::uint32_t id, const std::string& action);
     // The notification went away (reason 2: dismissed by the user).
@@ -45,6 +50,7 @@ private:
     bool owned_ = false;
     std::vector<std::string> capabilities_;
     std::vector<Posted> posted_;
+    std::vector<std::uint32_t> closedByClient_;
     std::uint32_t nextId_ = 1;
 };
 

@@ -12,7 +12,6 @@
 namespace ampwell::tests {
 namespace {
 
-using platform::linux_::IconPixmap;
 using platform::linux_::StatusNotifierItem;
 
 constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
@@ -34,7 +33,8 @@ TEST(StatusNotifierItem, RegistersWithTheWatcherAndExportsItsProperties) {
     StatusNotifierItem item(bus, "ampwell", "/MenuBar");
     ASSERT_TRUE(spinUntil([&] { return item.isRegistered(); }));
     ASSERT_EQ(watcher.registered().size(), 1u);
-    EXPECT_EQ(watcher.registered()[0], item.busName());
+    // Registered by the name that cannot change owner; the well-known one still finds it.
+    EXPECT_EQ(watcher.registered()[0], g_dbus_connection_get_unique_name(bus));
 
     item.setTitle("Ampwell");
     item.setToolTip("Ampwell", "iPad 80% · 上限保护，暂停充电");
@@ -54,6 +54,38 @@ TEST(StatusNotifierItem, RegistersWithTheWatcherAndExportsItsProperties) {
     g_variant_get(tip, "(&s@a(iiay)&s&s)", nullptr, nullptr, &title, &body);
     EXPECT_STREQ(body, "iPad 80% · 上限保护，暂停充电");
     g_variant_unref(tip);
+
+    // Every declared property comes in one GetAll with its declared type: a host's proxy drops a
+    // mistyped one, and a host that then finds Id or Menu missing drops the item.
+    GVariant* all = callAndWait(peer, item.busName(), StatusNotifierItem::kObjectPath,
+                                "org.freedesktop.DBus.Properties", "GetAll", g_variant_new("(s)", kItemInterface));
+    ASSERT_NE(all, nullptr);
+    g_autoptr(GVariant) properties = g_variant_get_child_value(all, 0);
+    g_variant_unref(all);
+    const std::vector<std::pair<const char*, const char*>> declared = {{"Category", "s"},
+                                                                       {"Id", "s"},
+                                                                       {"Title", "s"},
+                                                                       {"Status", "s"},
+                                                                       {"WindowId", "i"},
+                                                                       {"IconThemePath", "s"},
+                                                                       {"IconName", "s"},
+                                                                       {"IconPixmap", "a(iiay)"},
+                                                                       {"OverlayIconName", "s"},
+                                                                       {"OverlayIconPixmap", "a(iiay)"},
+                                                                       {"AttentionIconName", "s"},
+                                                                       {"AttentionIconPixmap", "a(iiay)"},
+                                                                       {"AttentionMovieName", "s"},
+                                                                       {"ToolTip", "(sa(iiay)ss)"},
+                                                                       {"ItemIsMenu", "b"},
+                                                                       {"Menu", "o"},
+                                                                       {"XAyatanaLabel", "s"},
+                                                                       {"XAyatanaLabelGuide", "s"},
+                                                                       {"XAyatanaOrderingIndex", "u"}};
+    for (const auto& [name, type] : declared) {
+        g_autoptr(GVariant) value = g_variant_lookup_value(properties, name, nullptr);
+        ASSERT_NE(value, nullptr) << name;
+        EXPECT_STREQ(g_variant_get_type_string(value), type) << name;
+    }
     g_object_unref(bus);
 }
 

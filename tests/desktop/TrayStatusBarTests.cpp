@@ -52,7 +52,7 @@ TEST(TrayStatusBar, ShowsTheStatusItemAsTheTrayItem) {
         EXPECT_EQ(text(peer, name, "Status"), "Active");
         EXPECT_EQ(text(peer, name, "XAyatanaLabel"), "iPad 8.4 W");
         EXPECT_EQ(text(peer, name, "ToolTip"),
-                  "('', [], 'iPad 80% · 上限保护 · 8.40 W', '电量暂时稳定\\n达到 80% 上限…')");
+                  "('', [], 'iPad 8.4 W', 'iPad 80% · 上限保护 · 8.40 W\\n电量暂时稳定\\n达到 80% 上限…')");
         EXPECT_EQ(text(peer, name, "IconName"), "ampwell-low");
         EXPECT_EQ(text(peer, name, "IconThemePath"), icons);
         EXPECT_TRUE(g_file_test((std::string(icons) + "/ampwell-low.png").c_str(), G_FILE_TEST_EXISTS));

@@ -7,6 +7,11 @@ namespace ampwell::platform::headless {
 HeadlessAlertPresenter::HeadlessAlertPresenter(EventStream& events, std::vector<std::string> answers)
     : events_(events), answers_(answers.begin(), answers.end()) {}
 
+void HeadlessAlertPresenter::present(const Alert& alert, Answered answered) {
+    const std::size_t chosen = runModal(alert);
+    if (answered) answered(chosen);
+}
+
 std::size_t HeadlessAlertPresenter::runModal(const Alert& alert) {
     // An alert given no buttons is shown with one, as a desktop would.
     std::vector<std::string> buttons = alert.buttons;

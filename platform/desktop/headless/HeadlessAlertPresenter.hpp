@@ -18,7 +18,10 @@ class HeadlessAlertPresenter final : public AlertPresenter {
 public:
     HeadlessAlertPresenter(EventStream& events, std::vector<std::string> answers);
 
-    std::size_t runModal(const Alert& alert) override;
+    // Answers at once, before returning.
+    void present(const Alert& alert, Answered answered) override;
+    // The answer present() hands on.
+    std::size_t runModal(const Alert& alert);
 
 private:
     EventStream& events_;

@@ -184,6 +184,9 @@ std::string eventLine(Date time, const std::string& event, const Json& fields) {
     } else if (event == "notification") {
         label = "notification";
         shown = notificationText(fields);
+    } else if (event == "notification-removed") {
+        label = "notification";
+        shown = "withdrawn: " + text(fields, "identifier");
     } else if (event == "notification-response") {
         label = "user answers";
         shown = "the notification → " + text(fields, "action");

@@ -72,6 +72,19 @@ void HeadlessNotificationCenter::requestAuthorization(unsigned options,
     });
 }
 
+void HeadlessNotificationCenter::removeDeliveredNotifications(std::vector<std::string> identifiers) {
+    std::string removed;
+    {
+        std::lock_guard lock(mutex_);
+        if (!lastShown_) return;
+        for (const auto& identifier : identifiers)
+            if (identifier == lastShown_->identifier) removed = identifier;
+        if (removed.empty()) return;
+        lastShown_.reset();
+    }
+    tell("notification-removed", {{"identifier", removed}});
+}
+
 void HeadlessNotificationCenter::add(NotificationRequest request) {
     nlohmann::json actions = nlohmann::json::array();
     {

@@ -33,6 +33,9 @@ public:
     void getNotificationSettings(std::function<void(NotificationSettings)> completion) override;
     void requestAuthorization(unsigned options, std::function<void(bool granted, std::string error)> completion) override;
     void add(NotificationRequest request) override;
+    // Withdrawing the last shown notification tells a "notification-removed" event
+    // ("identifier"); respond() then finds none.
+    void removeDeliveredNotifications(std::vector<std::string> identifiers) override;
 
     // The user answers the last shown notification with `actionIdentifier` (an action of its
     // category, kDefaultActionIdentifier for a click on its body). Tells a "notification-response"

@@ -8,12 +8,14 @@ namespace {
 // The user info travels with the service only as the request's identifier; the request itself
 // stays here, so the delegate gets back exactly what was posted.
 constexpr const char* kRequestKey = "request";
+// Services without buttons (notify-osd and the like) show the warning without its reset.
+constexpr const char* kNoActionsNote = "此通知服务不能显示按钮，可从 Ampwell 的菜单完成同样的操作。";
 }  // namespace
 
 DesktopNotificationCenter::DesktopNotificationCenter(GDBusConnection* connection, GMainContext* context,
                                                      const Clock& clock)
     : context_(context),
-      client_(std::make_unique<DesktopNotifications>(connection, "Ampwell", "ampwell")),
+      client_(std::make_unique<DesktopNotifications>(connection, "Ampwell", "ampwell", "ampwell")),
       callbacks_("local.ampwell.notifications", clock) {
     client_->onAction = [this](const std::string& action, const std::map<std::string, std::string>& info) {
         respond(action, info);
@@ -90,9 +92,20 @@ void DesktopNotificationCenter::add(NotificationRequest request) {
             for (const auto& action : category.actions) notification.actions.emplace_back(action.identifier, action.title);
         }
     }
+    notification.waitsForAnswer = !notification.actions.empty();
+    notification.noActionsNote = kNoActionsNote;
     onMain([this, notification = std::move(notification), request = std::move(request)]() mutable {
         requests_[request.identifier] = std::move(request);
         client_->post(notification);
+    });
+}
+
+void DesktopNotificationCenter::removeDeliveredNotifications(std::vector<std::string> identifiers) {
+    onMain([this, identifiers = std::move(identifiers)] {
+        for (const auto& identifier : identifiers) {
+            client_->withdraw(identifier);
+            requests_.erase(identifier);
+        }
     });
 }
 

@@ -19,7 +19,9 @@ namespace ampwell::platform::linux_ {
 // thread; they are carried over to the GLib main context, where the service is spoken to. The
 // permission is what the service can do (see NotificationPermission): there is no question to ask the
 // user, so asking answers with the same permission. A request's buttons are the actions of its
-// category; a request with the identifier of an earlier one replaces it on screen. The user's
+// category; a request with buttons waits on screen for its answer (see DesktopNotification), and
+// where the service cannot show buttons its body says where the same actions are found. A request
+// with the identifier of an earlier one replaces it on screen. The user's
 // answers go to the delegate on a thread of their own, as the seam promises.
 class DesktopNotificationCenter final : public NotificationCenter {
 public:
@@ -31,6 +33,7 @@ public:
     void getNotificationSettings(std::function<void(NotificationSettings)> completion) override;
     void requestAuthorization(unsigned options, std::function<void(bool granted, std::string error)> completion) override;
     void add(NotificationRequest request) override;
+    void removeDeliveredNotifications(std::vector<std::string> identifiers) override;
 
     static AuthorizationStatus statusFor(NotificationPermission permission);
 

@@ -16,16 +16,14 @@ bool displayOpens() {
     return true;
 }
 
-bool gtkIsReady() {
-    enum class State { untried, ready, failed };
-    static State state = State::untried;
-    if (state == State::untried) {
-        state = gtk_init_check(nullptr, nullptr) ? State::ready : State::failed;
-        if (state == State::failed)
+bool GtkSession::ready() {
+    if (state_ == State::untried) {
+        state_ = gtk_init_check(nullptr, nullptr) ? State::ready : State::failed;
+        if (state_ == State::failed)
             std::cerr << "ampwell: the panel and the dialogs cannot be shown: the display cannot be opened"
                       << std::endl;
     }
-    return state == State::ready;
+    return state_ == State::ready;
 }
 
 }  // namespace ampwell::platform::linux_

@@ -11,8 +11,16 @@ namespace ampwell::platform::linux_ {
 // initialised.
 bool displayOpens();
 
-// True once GTK is up; the first call brings it up. When that fails, writes one line on standard
-// error and answers false from then on.
-bool gtkIsReady();
+// GTK for one desktop: brought up by the first ready(), kept up from then on.
+class GtkSession {
+public:
+    // True once GTK is up; the first call brings it up. When that fails, writes one line on
+    // standard error and answers false from then on.
+    bool ready();
+
+private:
+    enum class State { untried, ready, failed };
+    State state_ = State::untried;
+};
 
 }  // namespace ampwell::platform::linux_

@@ -5,6 +5,7 @@
 #include "platform/linux/desktop/GtkAlertPresenter.hpp"
 #include "platform/linux/desktop/GtkSession.hpp"
 #include "platform/linux/desktop/TrayApplication.hpp"
+#include "platform/linux/desktop/TrayHostNotice.hpp"
 #include "platform/linux/desktop/TrayPanel.hpp"
 #include "platform/linux/desktop/TrayStatusBar.hpp"
 
@@ -18,19 +19,6 @@ namespace ampwell::platform::linux_ {
 
 namespace {
 
-GDBusConnection* sessionBus() { return g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr); }
-
-bool nameHasOwner(GDBusConnection* bus, const char* name) {
-    GVariant* reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "NameHasOwner", g_variant_new("(s)", name),
-                                                  G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
-    if (!reply) return false;
-    gboolean owned = FALSE;
-    g_variant_get(reply, "(b)", &owned);
-    g_variant_unref(reply);
-    return owned;
-}
-
 std::string iconDirectory() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (!runtime || !*runtime) return "";
@@ -40,16 +28,19 @@ std::string iconDirectory() {
 class LinuxDesktop final : public Desktop {
 public:
     LinuxDesktop(MainQueue& queue, const Clock& clock, GDBusConnection* bus)
-        : application_(queue, clock), statusBar_(bus, iconDirectory()),
-          notifications_(bus, g_main_context_default(), clock) {
-        g_object_unref(bus);
+        : application_(queue, clock),
+          statusBar_(bus, iconDirectory()),
+          notifications_(bus, g_main_context_default(), clock),
+          hostNotice_(bus, g_getenv("XDG_CURRENT_DESKTOP") ? g_getenv("XDG_CURRENT_DESKTOP") : "",
+                      kTrayHostGraceMilliseconds) {
         auto& tray = statusBar_.tray();
+        tray.onRegistration = [this](bool registered) { hostNotice_.registrationChanged(registered); };
         tray.onActivate = [this](int x, int y) { panel_.toggle(shownMenu(), x, y); };
         // Hosts that never send Activate still reach the panel through the menu's view rows.
         statusBar_.menuExport().onViewClicked = [this] { panel_.toggle(shownMenu(), 0, 0); };
         statusBar_.menuExport().onViewsChanged = [this] { panel_.redraw(); };
         // A dialog takes the place of the panel, as an alert would take the place of a menu.
-        alerts_.beforeModal = [this] { panel_.hide(); };
+        alerts_.beforeShowing = [this] { panel_.hide(); };
     }
 
     Application& application() override { return application_; }
@@ -66,44 +57,37 @@ private:
     TrayApplication application_;
     TrayStatusBar statusBar_;
     DesktopNotificationCenter notifications_;
-    GtkAlertPresenter alerts_;
-    TrayPanel panel_;
+    TrayHostNotice hostNotice_;
+    GtkSession gtk_;
+    GtkAlertPresenter alerts_{gtk_};
+    TrayPanel panel_{gtk_};
 };
 
 }  // namespace
 
-std::string linuxDesktopUnavailableReason(bool needTrayHost) {
-    // Nothing here draws with OpenGL; without this GDK probes GLX for its visuals and loads the
-    // GL driver (tens of megabytes resident, LLVM included) only to pick a visual.
-    g_setenv("GDK_GL", "disable", FALSE);
-    if (!displayOpens()) return "no graphical display can be opened (DISPLAY / WAYLAND_DISPLAY)";
-    // The locale GTK would set when it comes up, set now, so that nothing changes on the first click.
-    std::setlocale(LC_ALL, "");
-    GError* error = nullptr;
-    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-    if (!bus) {
-        std::string why = "no session bus";
-        if (error) {
-            why += std::string(": ") + error->message;
-            g_error_free(error);
-        }
-        return why;
-    }
-    const bool host = nameHasOwner(bus, "org.kde.StatusNotifierWatcher");
-    g_object_unref(bus);
-    if (needTrayHost && !host) return "no tray host: nothing owns org.kde.StatusNotifierWatcher on the session bus";
-    return "";
-}
-
-std::unique_ptr<Desktop> makeLinuxDesktop(MainQueue& queue, const Clock& clock) {
+std::unique_ptr<Desktop> makeLinuxDesktop(MainQueue& queue, const Clock& clock, std::string& whyNot) {
     if (auto* glib = dynamic_cast<GLibMainQueue*>(&queue)) {
         // GTK and the tray dispatch on the default context; a queue on another one would starve them.
         if (glib->context() != g_main_context_default()) {
             throw std::runtime_error("the main queue does not run on GLib's default main context");
         }
     }
-    GDBusConnection* bus = sessionBus();
-    if (!bus) throw std::runtime_error("no session bus");
+    // Nothing here draws with OpenGL; without this GDK probes GLX for its visuals and loads the
+    // GL driver (tens of megabytes resident, LLVM included) only to pick a visual.
+    g_setenv("GDK_GL", "disable", FALSE);
+    if (!displayOpens()) {
+        whyNot = "no graphical display can be opened (DISPLAY / WAYLAND_DISPLAY)";
+        return nullptr;
+    }
+    // The locale GTK would set when it comes up, set now, so that nothing changes on the first click.
+    std::setlocale(LC_ALL, "");
+    // The one connection every part of the desktop shares.
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(GDBusConnection) bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+    if (!bus) {
+        whyNot = std::string("no session bus: ") + (error ? error->message : "unknown error");
+        return nullptr;
+    }
     return std::make_unique<LinuxDesktop>(queue, clock, bus);
 }
 

@@ -1,22 +1,36 @@
 #include "platform/linux/desktop/MessageDialog.hpp"
 
-#include "platform/linux/desktop/GtkSession.hpp"
-
 #include <gtk/gtk.h>
+
+#include <memory>
 
 namespace ampwell::platform::linux_ {
 
 namespace {
+
 constexpr int kFirstResponse = 1000;
-GtkWidget* shown = nullptr;
+
+struct Pending {
+    int last = 0;
+    std::function<void(int)> answered;
+};
+
+void responded(GtkDialog* dialog, int response, gpointer) {
+    // Taken out first: a second response (a click racing Escape) finds nothing to answer.
+    std::unique_ptr<Pending> pending(static_cast<Pending*>(g_object_steal_data(G_OBJECT(dialog), "pending")));
+    if (!pending) return;
+    const int chosen = response < kFirstResponse || response > kFirstResponse + pending->last
+                           ? pending->last
+                           : response - kFirstResponse;
+    gtk_widget_destroy(GTK_WIDGET(dialog));
+    if (pending->answered) pending->answered(chosen);
+}
+
 }  // namespace
 
-int runMessageDialog(const std::string& message, const std::string& informative,
-                     const std::vector<std::string>& buttons) {
+GtkWidget* showMessageDialog(const std::string& message, const std::string& informative,
+                             const std::vector<std::string>& buttons, std::function<void(int)> answered) {
     const std::vector<std::string> labels = buttons.empty() ? std::vector<std::string>{"OK"} : buttons;
-    const int last = static_cast<int>(labels.size()) - 1;
-    // Without a display nobody can answer: the last button, as when the dialog is dismissed.
-    if (!gtkIsReady()) return last;
     GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_INFO, GTK_BUTTONS_NONE, "%s",
                                                message.c_str());
     if (!informative.empty()) {
@@ -30,24 +44,18 @@ int runMessageDialog(const std::string& message, const std::string& informative,
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_urgency_hint(GTK_WINDOW(dialog), TRUE);
+    g_object_set_data_full(G_OBJECT(dialog), "pending",
+                           new Pending{static_cast<int>(labels.size()) - 1, std::move(answered)},
+                           [](gpointer data) { delete static_cast<Pending*>(data); });
+    g_signal_connect(dialog, "response", G_CALLBACK(responded), nullptr);
     gtk_widget_show_all(dialog);
     // Come to the front even when another application is active.
     gtk_window_present_with_time(GTK_WINDOW(dialog), GDK_CURRENT_TIME);
-    GtkWidget* outer = shown;
-    shown = dialog;
-    const int response = gtk_dialog_run(GTK_DIALOG(dialog));
-    shown = outer;
-    gtk_widget_destroy(dialog);
-    if (response < kFirstResponse || response > kFirstResponse + last) return last;
-    return response - kFirstResponse;
+    return dialog;
 }
 
-void* MessageDialogHandle::current() { return shown; }
-
-bool MessageDialogHandle::answer(int index) {
-    if (!shown) return false;
-    gtk_dialog_response(GTK_DIALOG(shown), kFirstResponse + index);
-    return true;
+void answerMessageDialog(GtkWidget* dialog, int index) {
+    gtk_dialog_response(GTK_DIALOG(dialog), kFirstResponse + index);
 }
 
 }  // namespace ampwell::platform::linux_

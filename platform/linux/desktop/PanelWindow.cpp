@@ -1,5 +1,7 @@
 #include "platform/linux/desktop/PanelWindow.hpp"
 
+#include "platform/linux/desktop/LayerShellPlacement.hpp"
+
 #include <gtk/gtk.h>
 
 #include <algorithm>
@@ -43,6 +45,7 @@ struct PanelWindow::Impl {
     std::vector<GtkWidget*> drawn;
     bool shown = false;
     bool dark = false;
+    bool layered = false;  // a layer-shell surface (see LayerShellPlacement)
     int menusOpen = 0;  // submenus popped up from the panel keep it open while they have the focus
 
     static gboolean drawRow(GtkWidget* widget, cairo_t* cr, gpointer data) {
@@ -240,6 +243,16 @@ struct PanelWindow::Impl {
         }
         gtk_window_move(GTK_WINDOW(window), left, top);
     }
+
+    void placeNear(int x, int y) {
+        if (!layered) {
+            place(x, y);
+            return;
+        }
+        GtkRequisition natural{0, 0};
+        gtk_widget_get_preferred_size(window, nullptr, &natural);
+        placeOnLayer(GTK_WINDOW(window), x, y, natural.width);
+    }
 };
 
 PanelWindow::PanelWindow() : impl_(std::make_unique<Impl>()) {
@@ -253,6 +266,9 @@ PanelWindow::PanelWindow() : impl_(std::make_unique<Impl>()) {
     gtk_window_set_skip_pager_hint(GTK_WINDOW(window), TRUE);
     gtk_window_set_keep_above(GTK_WINDOW(window), TRUE);
     gtk_window_set_type_hint(GTK_WINDOW(window), GDK_WINDOW_TYPE_HINT_UTILITY);
+    // On Wayland a window cannot place itself; where the compositor has layer shell the panel is
+    // a layer surface anchored at the tray's edge and corner.
+    impl_->layered = useLayerShell(GTK_WINDOW(window));
     gtk_style_context_add_class(gtk_widget_get_style_context(window), "ampwell-panel");
     GtkCssProvider* css = gtk_css_provider_new();
     gtk_css_provider_load_from_data(css, kCss, -1, nullptr);
@@ -273,7 +289,7 @@ void PanelWindow::show(std::vector<PanelRow> rows, int x, int y) {
     impl_->build();
     const bool was = impl_->shown;
     impl_->shown = true;
-    impl_->place(x, y);
+    impl_->placeNear(x, y);
     gtk_widget_show(impl_->window);
     gtk_window_present_with_time(GTK_WINDOW(impl_->window), GDK_CURRENT_TIME);
     if (!was && onShown) onShown();

@@ -46,11 +46,6 @@ constexpr const char* kIntrospection = R"XML(<node>
  </interface>
 </node>)XML";
 
-GDBusNodeInfo* introspection() {
-    static GDBusNodeInfo* info = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
-    return info;
-}
-
 GVariant* pixmapArray(const std::vector<IconPixmap>& pixmaps) {
     GVariantBuilder builder;
     g_variant_builder_init(&builder, G_VARIANT_TYPE("a(iiay)"));
@@ -73,7 +68,12 @@ struct StatusNotifierItem::Impl {
         else if (name == "SecondaryActivate") handler = &self->onSecondaryActivate;
         else if (name == "ContextMenu") handler = &self->onContextMenu;
         if (name == "Scroll") {
-            g_dbus_method_invocation_return_value(invocation, nullptr);
+            g_dbus_method_invocation_return_value(invocation, nullptr);  // nothing to scroll through
+            return;
+        }
+        if (!handler) {
+            g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD,
+                                                  "No such method: %s", method);
             return;
         }
         gint32 x = 0;
@@ -81,11 +81,11 @@ struct StatusNotifierItem::Impl {
         g_variant_get(parameters, "(ii)", &x, &y);
         // Answer first: the handler may open a modal window, and the host must not wait for it.
         g_dbus_method_invocation_return_value(invocation, nullptr);
-        if (handler && *handler) (*handler)(x, y);
+        if (*handler) (*handler)(x, y);
     }
 
     static GVariant* getProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* property,
-                                 GError**, gpointer data) {
+                                 GError** error, gpointer data) {
         auto* self = static_cast<StatusNotifierItem*>(data);
         const std::string name = property;
         auto str = [](const std::string& s) { return g_variant_new_string(s.c_str()); };
@@ -98,6 +98,8 @@ struct StatusNotifierItem::Impl {
         if (name == "IconName") return str(self->iconName_);
         if (name == "IconPixmap") return pixmapArray(self->pixmaps_);
         if (name == "OverlayIconPixmap" || name == "AttentionIconPixmap") return pixmapArray({});
+        if (name == "OverlayIconName" || name == "AttentionIconName" || name == "AttentionMovieName")
+            return g_variant_new_string("");
         if (name == "ToolTip") {
             return g_variant_new("(s@a(iiay)ss)", "", pixmapArray({}), self->toolTipTitle_.c_str(),
                                  self->toolTipBody_.c_str());
@@ -107,29 +109,32 @@ struct StatusNotifierItem::Impl {
         if (name == "XAyatanaLabel") return str(self->label_);
         if (name == "XAyatanaLabelGuide") return str(self->labelGuide_);
         if (name == "XAyatanaOrderingIndex") return g_variant_new_uint32(0);
-        return g_variant_new_string("");  // the remaining names: overlay, attention, movie
+        g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "No such property: %s", property);
+        return nullptr;
     }
 
     static void registered(GObject* source, GAsyncResult* result, gpointer data) {
-        GError* error = nullptr;
-        GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
-        if (error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
-            g_error_free(error);
-            return;  // the item is gone
-        }
+        g_autoptr(GError) error = nullptr;
+        g_autoptr(GVariant) reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
+        if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;  // the item is gone
         auto* self = static_cast<StatusNotifierItem*>(data);
         self->registered_ = reply != nullptr;
-        if (reply) g_variant_unref(reply);
-        if (error) g_error_free(error);
         if (self->onRegistration) self->onRegistration(self->registered_);
     }
 
     static void watcherAppeared(GDBusConnection* connection, const gchar*, const gchar*, gpointer data) {
         auto* self = static_cast<StatusNotifierItem*>(data);
         g_dbus_connection_call(connection, kWatcherName, "/StatusNotifierWatcher", kWatcherName,
-                               "RegisterStatusNotifierItem", g_variant_new("(s)", self->busName_.c_str()),
-                               nullptr, G_DBUS_CALL_FLAGS_NONE, 5000,
-                               static_cast<GCancellable*>(self->cancellable_), registered, self);
+                               "RegisterStatusNotifierItem",
+                               g_variant_new("(s)", g_dbus_connection_get_unique_name(connection)), nullptr,
+                               G_DBUS_CALL_FLAGS_NONE, 5000, self->cancellable_, registered, self);
+    }
+
+    // The name is only a second way to find the item (it is registered by its unique name), so
+    // losing it changes nothing the host shows; it is said once, as it means the bus refused it.
+    static void nameLost(GDBusConnection* connection, const gchar* name, gpointer) {
+        if (connection && !g_dbus_connection_is_closed(connection))
+            g_warning("the tray item's bus name %s was refused or taken away", name);
     }
 
     static void watcherVanished(GDBusConnection*, const gchar*, gpointer data) {
@@ -147,30 +152,33 @@ const GDBusInterfaceVTable vtable = {StatusNotifierItem::Impl::methodCall, Statu
 
 StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, std::string id, std::string menuPath)
     : connection_(connection), id_(std::move(id)), menuPath_(std::move(menuPath)) {
-    g_object_ref(connection_);
     busName_ = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-1";
-    GError* error = nullptr;
-    objectId_ = g_dbus_connection_register_object(connection_, kObjectPath, introspection()->interfaces[0],
-                                                  &vtable, this, nullptr, &error);
-    if (objectId_ == 0) {
-        std::string what = error ? error->message : "unknown error";
-        if (error) g_error_free(error);
-        g_object_unref(connection_);
-        throw std::runtime_error("cannot export the status item: " + what);
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(GDBusNodeInfo) introspection = g_dbus_node_info_new_for_xml(kIntrospection, &error);
+    if (introspection) {
+        objectId_ = g_dbus_connection_register_object(connection_, kObjectPath, introspection->interfaces[0], &vtable,
+                                                      this, nullptr, &error);
     }
+    if (objectId_ == 0)
+        throw std::runtime_error(std::string("cannot export the status item: ") +
+                                 (error ? error->message : "unknown error"));
+    // Taken only now: nothing above is left to undo when the constructor throws.
+    g_object_ref(connection_);
+    introspection_ = static_cast<GDBusNodeInfo*>(g_steal_pointer(&introspection));
     cancellable_ = g_cancellable_new();
-    ownerId_ = g_bus_own_name_on_connection(connection_, busName_.c_str(), G_BUS_NAME_OWNER_FLAGS_NONE, nullptr,
-                                            nullptr, nullptr, nullptr);
+    ownerId_ = g_bus_own_name_on_connection(connection_, busName_.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE, nullptr,
+                                            Impl::nameLost, this, nullptr);
     watchId_ = g_bus_watch_name_on_connection(connection_, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
                                               Impl::watcherAppeared, Impl::watcherVanished, this, nullptr);
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
-    g_cancellable_cancel(static_cast<GCancellable*>(cancellable_));
+    g_cancellable_cancel(cancellable_);
     g_object_unref(cancellable_);
     g_bus_unwatch_name(watchId_);
     g_bus_unown_name(ownerId_);
     g_dbus_connection_unregister_object(connection_, objectId_);
+    g_dbus_node_info_unref(introspection_);
     g_object_unref(connection_);
 }
 

@@ -6,6 +6,8 @@
 #include <vector>
 
 typedef struct _GDBusConnection GDBusConnection;
+typedef struct _GDBusNodeInfo GDBusNodeInfo;
+typedef struct _GCancellable GCancellable;
 
 namespace ampwell::platform::linux_ {
 
@@ -17,10 +19,15 @@ struct IconPixmap {
 };
 
 // The application's entry in the desktop's tray: an org.kde.StatusNotifierItem object exported on
-// the session bus under a well-known name of its own, registered with the StatusNotifierWatcher
-// and registered again whenever a watcher (re)appears, so a restarted panel shows the item again.
-// Every property change emits the matching New* signal. Main thread only (the GLib context the
-// connection dispatches on).
+// the session bus, which also owns a well-known name of its own for hosts that look items up by
+// name. It is registered with the StatusNotifierWatcher whenever one appears (a panel started
+// after us, a restarted panel) under the connection's unique name: a host handed a well-known
+// name may watch that name apart from the object it reads and throw away what it read when the
+// watch reports in (GNOME Shell's AppIndicator extension then drops the item a second later,
+// "Argument two may not be null" in its log, reading Id and Menu again against an emptied cache);
+// a unique name never changes owner, so such hosts do not watch it. Every property change emits
+// the matching New* signal; unknown properties and methods are answered with D-Bus errors. Main
+// thread only (the GLib context the connection dispatches on).
 class StatusNotifierItem {
 public:
     static constexpr const char* kObjectPath = "/StatusNotifierItem";
@@ -53,7 +60,8 @@ public:
     std::function<void(int x, int y)> onActivate;
     std::function<void(int x, int y)> onSecondaryActivate;
     std::function<void(int x, int y)> onContextMenu;
-    // Called after every registration attempt with its outcome.
+    // Called after every registration attempt with its outcome, and with false when the
+    // watcher goes away.
     std::function<void(bool registered)> onRegistration;
 
     struct Impl;
@@ -76,10 +84,11 @@ private:
     std::string label_;
     std::string labelGuide_;
     bool registered_ = false;
+    GDBusNodeInfo* introspection_ = nullptr;
     unsigned objectId_ = 0;
     unsigned ownerId_ = 0;
     unsigned watchId_ = 0;
-    void* cancellable_ = nullptr;
+    GCancellable* cancellable_ = nullptr;
 
     friend struct Impl;
 };

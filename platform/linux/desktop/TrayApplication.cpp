@@ -140,7 +140,7 @@ int TrayApplication::dispatchTurn(GSource* source, int (*)(void*), void*) {
 }
 
 void TrayApplication::turn() {
-    // GLib does not dispatch the work source again while it runs a turn (a dialog's nested loop),
+    // GLib does not dispatch the work source again while it runs a turn (a nested loop),
     // and the catch-up source checks first.
     if (!mayTurn()) return;
     const long long nowMicros = g_get_monotonic_time();

@@ -26,7 +26,7 @@ class GLibMainQueue;
 //   A frozen clock is moved on by the real time that passed, so the simulated machine keeps pace
 //   with the person at the screen: when its work comes due, and before any desktop event is
 //   handled once the clock lags by kFrozenLagMilliseconds, so that handlers read the present
-//   time. The queue is never entered again from work it is running (a dialog's nested loop waits).
+//   time. The queue is never entered again from work it is running (a nested loop of any library waits).
 class TrayApplication final : public Application {
 public:
     static constexpr int kFrozenLagMilliseconds = 50;

@@ -43,7 +43,7 @@ void TrayPanel::toggle(const std::shared_ptr<Menu>& menu, int x, int y) {
         hide();
         return;
     }
-    if (!menu || !gtkIsReady()) return;
+    if (!menu || !gtk_.ready()) return;
     menu_ = menu;
     // Open first: what the delegate changes when the menu opens is what the panel shows.
     menu_->open();

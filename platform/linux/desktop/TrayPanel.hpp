@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Menu.hpp"
+#include "platform/linux/desktop/GtkSession.hpp"
 #include "platform/linux/desktop/PanelWindow.hpp"
 
 #include <memory>
@@ -14,6 +15,8 @@ namespace ampwell::platform::linux_ {
 // menu, innermost first, and then performs the item. Main thread; needs an open display.
 class TrayPanel {
 public:
+    explicit TrayPanel(GtkSession& gtk) : gtk_(gtk) {}
+
     // Shows the panel for `menu` near (x, y) (the pointer when both are 0), or hides it when it
     // is shown already: a second click on the tray item closes it, as it would a menu.
     void toggle(const std::shared_ptr<Menu>& menu, int x, int y);
@@ -31,6 +34,7 @@ private:
     // Made on the first click: until the panel is wanted, GTK loads no theme and no window exists.
     PanelWindow& window();
 
+    GtkSession& gtk_;
     std::unique_ptr<PanelWindow> window_;
     std::shared_ptr<Menu> menu_;
     std::vector<std::weak_ptr<Menu>> openSubmenus_;

@@ -70,7 +70,13 @@ void TrayStatusBar::present() {
     std::string label = item->title();
     if (!label.empty() && label.front() == ' ') label.erase(0, 1);  // the host spaces icon and text itself
     tray_.setLabel(label, label);
-    const auto [title, body] = toolTipParts(*item);
+    auto [title, body] = toolTipParts(*item);
+    // Most hosts (xfce4-panel, lxqt-panel, waybar) never draw the label; all of them show the
+    // tool tip's title on hover, so the chosen display mode's text leads it there.
+    if (!label.empty() && label != title) {
+        body = body.empty() ? title : title + "\n" + body;
+        title = label;
+    }
     tray_.setToolTip(title, body);
     tray_.setVisible(item->isVisible());
 }

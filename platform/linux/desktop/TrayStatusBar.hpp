@@ -14,7 +14,8 @@ namespace ampwell::platform::linux_ {
 // The status bar of a Linux desktop: the status item is shown as a StatusNotifierItem whose menu
 // is exported with dbusmenu. The item is Active exactly while the status item is visible; its
 // icon is the status item's image as pixmaps and as a PNG under an icon directory of our own; its
-// title text is the Ayatana label; its accessibility label and tooltip are the tool tip. One item
+// title text is the Ayatana label and, for hosts that do not draw labels, the tool tip's title;
+// its accessibility label and tooltip are the rest of the tool tip. One item
 // is shown: the newest one still held by its owner. Main thread only.
 class TrayStatusBar final : public StatusBar {
 public:

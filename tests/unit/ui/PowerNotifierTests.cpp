@@ -26,6 +26,23 @@ TEST(PowerNotifier, PostsOncePerIncidentUnderOneRequestIdentifier) {
     }
 }
 
+TEST(PowerNotifier, TheWarningIsWithdrawnOnceWhenItsIncidentEndsAndTheIncidentStaysRemembered) {
+    AppHarness harness({.ui = R"({"notifications": "authorized"})"});
+    harness.launch();
+    auto& notifier = harness.app().notifier();
+    notifier.incidentEnded();  // nothing was posted: nothing to withdraw
+    // Ended at once: the withdrawal must not overtake the post still on its way.
+    notifier.alert("incident-1", "接电仍持续掉电", "SERIAL", "1799990000:1234567");
+    notifier.incidentEnded();
+    notifier.incidentEnded();
+    notifier.alert("incident-1", "接电仍持续掉电", "SERIAL", "1799990000:1234567");
+    harness.runUntil(2);
+    const auto removed = harness.events("notification-removed");
+    ASSERT_EQ(removed.size(), 1u);
+    EXPECT_EQ(removed[0]["identifier"], "ipad-supply-warning");
+    EXPECT_EQ(harness.events("notification").size(), 1u);
+}
+
 TEST(PowerNotifier, AnIncidentRaisedWhileDeniedStaysSuppressed) {
     AppHarness harness({.ui = R"({"notifications": "denied"})"});
     harness.launch();

@@ -52,7 +52,7 @@ TEST(DesktopChoice, FollowsAmpwellUiAndFallsBackToHeadlessSayingSo) {
     fallback.desktop.reset();
 
     EXPECT_EQ(choose(platform, "desktop", unreachable).error,
-              "AMPWELL_UI=desktop, but no desktop can be reached (no status-bar tray host is running)");
+              "AMPWELL_UI=desktop, but no desktop can be reached (no graphical display or no session bus)");
     EXPECT_EQ(choose(platform, "Headless", unreachable).error,
               "AMPWELL_UI: expected \"headless\" or \"desktop\", found \"Headless\"");
     EXPECT_EQ(choose(platform, "headless", unreachable, "/nonexistent/dir/events.jsonl").error,

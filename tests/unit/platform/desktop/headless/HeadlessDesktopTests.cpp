@@ -109,8 +109,9 @@ public:
 
 private:
     void refreshAsked() {
-        const auto answer = desktop_.alerts().runModal({"立即刷新？", "读数会更新。", {"好", "取消"}});
-        platform_.systemLog().write(answer == 0 ? "refreshed" : "not refreshed");
+        desktop_.alerts().present({"立即刷新？", "读数会更新。", {"好", "取消"}}, [this](std::size_t answer) {
+            platform_.systemLog().write(answer == 0 ? "refreshed" : "not refreshed");
+        });
     }
 
     Desktop& desktop_;
