@@ -6,6 +6,7 @@
 #include "platform/linux/refresh/ExecutableDigest.hpp"
 #include "platform/linux/refresh/LinuxBatteryManager.hpp"
 #include "platform/linux/refresh/LinuxRefreshListener.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 using namespace ampwell;
 
 int main(int argc, char** argv) {
+    platform::useMessageCatalog();
     platform::SystemClock clock;
     platform::linux_::GLibMainQueue mainQueue(clock);
     platform::linux_::LinuxBatteryManager batteryManager;

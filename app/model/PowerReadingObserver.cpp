@@ -1,6 +1,7 @@
 #include "app/model/PowerReadingObserver.hpp"
 
 #include "platform/registry/RegistryNames.hpp"
+#include "platform/base/Translation.hpp"
 
 namespace ampwell {
 
@@ -68,7 +69,7 @@ void PowerReadingObserver::appeared(platform::ServiceIterator& iterator) {
 
 bool PowerReadingObserver::startOrLog(std::function<void()> onChange, platform::SystemLog& log) {
     if (start(std::move(onChange))) return true;
-    log.write(kCannotStartLogLine);
+    log.write(platform::tr(kCannotStartLogLine));
     return false;
 }
 

@@ -221,6 +221,8 @@ std::map<int, int> Telemetry::reportedBatteryLevels(const PropertyDictionary& pr
 std::string Telemetry::noPowerServiceMessage(const std::string& noun) {
     const bool latin = !noun.empty() && static_cast<unsigned char>(noun.front()) < 0x80;
     const std::string spaced = latin ? " " + noun + " " : noun;
+    // i18n: composed: the catalog translates the whole sentences kNoPowerServiceMessage and
+    // kNoComputerPowerServiceMessage.
     return "这台" + spaced + "未提供 USB 输出功率信息";
 }
 

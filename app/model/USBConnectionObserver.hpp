@@ -2,6 +2,7 @@
 
 #include "platform/base/SystemLog.hpp"
 #include "platform/registry/Registry.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <functional>
 #include <memory>
@@ -15,7 +16,7 @@ namespace ampwell {
 class USBConnectionObserver {
 public:
     // Written to the system log by the application when the observer cannot start.
-    static constexpr const char* kCannotStartLogLine = "USB 插拔监听未能启动，将使用定时刷新。";
+    static constexpr const char* kCannotStartLogLine = platform::trMarked("USB 插拔监听未能启动，将使用定时刷新。");
 
     explicit USBConnectionObserver(platform::Registry& registry);
     ~USBConnectionObserver();

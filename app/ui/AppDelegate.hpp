@@ -25,6 +25,7 @@
 #include "platform/desktop/Menu.hpp"
 #include "platform/devices/UsbHost.hpp"
 #include "platform/registry/Registry.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -73,6 +74,8 @@ public:
     static constexpr const char* kModeKey = "menuDisplayMode";
     static constexpr const char* kThresholdKey = "lowPowerThreshold";
     static constexpr double kDefaultThreshold = 10.0;
+    // The preferences entry that turns the active sampling on, when it is available.
+    static constexpr const char* kActiveSamplingItemTitle = platform::trMarked("及时更新功率");
 
     static std::shared_ptr<AppDelegate> make(AppDelegateServices services);
     ~AppDelegate() override;

@@ -3,6 +3,7 @@
 #include "app/assessment/IndicatorState.hpp"
 #include "platform/drawing/Color.hpp"
 #include "platform/drawing/Image.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <memory>
 
@@ -17,6 +18,6 @@ platform::Color indicatorColor(IndicatorState state);
 // description is kIndicatorIconDescription.
 std::shared_ptr<const platform::Image> indicatorIcon(IndicatorState state);
 
-inline constexpr const char* kIndicatorIconDescription = "iPad 充电功率状态";
+inline constexpr const char* kIndicatorIconDescription = platform::trMarked("iPad 充电功率状态");
 
 }  // namespace ampwell

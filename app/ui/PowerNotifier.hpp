@@ -2,6 +2,7 @@
 
 #include "platform/base/MainQueue.hpp"
 #include "platform/desktop/NotificationCenter.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <functional>
 #include <memory>
@@ -20,11 +21,11 @@ public:
     static constexpr const char* kCategoryIdentifier = "ipad-supply-warning";
     static constexpr const char* kRequestIdentifier = "ipad-supply-warning";
     static constexpr const char* kResetActionIdentifier = "reset-ipad-usb";
-    static constexpr const char* kResetActionTitle = "重置 iPad USB（会断开数据）";
+    static constexpr const char* kResetActionTitle = platform::trMarked("重置 iPad USB（会断开数据）");
     static constexpr const char* kIgnoreActionIdentifier = "ignore";
-    static constexpr const char* kIgnoreActionTitle = "暂不处理";
-    static constexpr const char* kTitle = "iPad 可能供电不足";
-    static constexpr const char* kBodySuffix = "。检查线缆与供电口；需要时可手动重新连接或使用独立电源。";
+    static constexpr const char* kIgnoreActionTitle = platform::trMarked("暂不处理");
+    static constexpr const char* kTitle = platform::trMarked("iPad 可能供电不足");
+    static constexpr const char* kBodySuffix = platform::trMarked("。检查线缆与供电口；需要时可手动重新连接或使用独立电源。");
     static constexpr const char* kSerialKey = "deviceSerial";
     static constexpr const char* kConnectionKey = "connectionID";
 
