@@ -42,6 +42,8 @@ public:
     // clicks); nullptr on a real machine, where somebody real answers. Lives as long as the
     // platform.
     virtual UserScript* userScript() { return nullptr; }
+    // True for the simulated Mac, false for the computer the program runs on.
+    virtual bool isSimulated() const { return false; }
     // How this machine's menus write a key equivalent.
     virtual ShortcutStyle shortcutStyle() const { return ShortcutStyle::control; }
     // While set, the machine's own side effects that nobody would see on screen (a USB reset, a

@@ -4,6 +4,8 @@
 #include "platform/registry/RegistryProperties.hpp"
 
 #include <algorithm>
+#include <fmt/format.h>
+
 #include <cmath>
 #include <cstdint>
 #include <set>
@@ -223,7 +225,7 @@ std::string Telemetry::noPowerServiceMessage(const std::string& noun) {
     const std::string spaced = latin ? " " + noun + " " : noun;
     // i18n: composed: the catalog translates the whole sentences kNoPowerServiceMessage and
     // kNoComputerPowerServiceMessage.
-    return "这台" + spaced + "未提供 USB 输出功率信息";
+    return fmt::format("这台{}未提供 USB 输出功率信息", spaced);
 }
 
 Snapshot Telemetry::read() const { return read(connectedDevices()); }

@@ -4,6 +4,7 @@
 #include "platform/drawing/Symbols.hpp"
 #include "platform/drawing/cairo/CairoBitmap.hpp"
 #include "platform/base/Translation.hpp"
+#include "platform/desktop/KeyShortcut.hpp"
 
 #include <array>
 
@@ -40,15 +41,16 @@ constexpr std::array<SampleCard, 3> kSampleCards{{
 struct SampleRow {
     const char* title;
     const char* symbol;
-    const char* shortcut;
+    const char* key;  // the key equivalent's letter, or "" for none
+    bool submenu;
 };
 
 constexpr std::array<SampleRow, 5> kSampleRows{{
-    {platform::trMarked("立即刷新"), "arrow.clockwise", "r"},
-    {platform::trMarked("偏好设置"), "slider.horizontal.3", "›"},
-    {platform::trMarked("重置 USB 连接…"), "cable.connector", "›"},
-    {platform::trMarked("关于读数"), "info.circle", ""},
-    {platform::trMarked("退出 Ampwell"), "power", "q"},
+    {platform::trMarked("立即刷新"), "arrow.clockwise", "r", false},
+    {platform::trMarked("偏好设置"), "slider.horizontal.3", "", true},
+    {platform::trMarked("重置 USB 连接…"), "cable.connector", "", true},
+    {platform::trMarked("关于读数"), "info.circle", "", false},
+    {platform::trMarked("退出 Ampwell"), "power", "q", false},
 }};
 
 // Draws `view` with its top-left corner at `top` and returns where the next part starts.
@@ -68,7 +70,9 @@ double placeMenuRow(platform::Canvas& canvas, const SampleRow& row, double top) 
     platform::drawSymbol(canvas, row.symbol, {19, 6, 14, 14}, Color::role(ColorRole::secondaryLabel));
     const Color title = dark ? Color::white(0.9) : Color::role(ColorRole::label);
     canvas.drawText(platform::tr(row.title), {42, 4, 270, 20}, {{FontRole::system, 13, FontWeight::regular}, title});
-    canvas.drawText(row.shortcut, {310, 4, 30, 20},
+    // The preview is the simulated Mac's menu, which writes key equivalents with the command key.
+    const std::string shortcut = row.submenu ? "›" : platform::shortcutText(row.key, platform::ShortcutStyle::command);
+    canvas.drawText(shortcut, {310, 4, 30, 20},
                     {{FontRole::system, 13, FontWeight::regular}, Color::role(ColorRole::tertiaryLabel),
                      TextAlignment::right});
     canvas.restore();
