@@ -3,9 +3,9 @@
 #include "daemon/AllowedClient.hpp"
 #include "platform/base/Clock.hpp"
 #include "platform/base/MainQueue.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/refresh/BatteryManager.hpp"
 #include "platform/refresh/RefreshListener.hpp"
-#include "platform/base/Translation.hpp"
 
 #include <cstdint>
 #include <functional>

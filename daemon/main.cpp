@@ -1,12 +1,12 @@
 #include "contract/RefreshWire.hpp"
 #include "daemon/AllowedClient.hpp"
 #include "daemon/AmpwelldMain.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/linux/GLibMainQueue.hpp"
 #include "platform/linux/refresh/DaemonSockets.hpp"
 #include "platform/linux/refresh/ExecutableDigest.hpp"
 #include "platform/linux/refresh/LinuxBatteryManager.hpp"
 #include "platform/linux/refresh/LinuxRefreshListener.hpp"
-#include "platform/base/Translation.hpp"
 
 #include <unistd.h>
 

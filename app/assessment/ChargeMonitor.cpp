@@ -100,7 +100,8 @@ ChargeStatus ChargeMonitor::update(const Snapshot& snapshot, const std::vector<D
             return {IndicatorState::normal, prefix + platform::tr("已达 80% 上限，暂停充电"), *battery};
         }
         if (percent >= kHoldFloorPercent) {
-            if (heldConnection_ == key) return {IndicatorState::normal, prefix + platform::tr("上限保护，等待补充"), *battery};
+            if (heldConnection_ == key)
+                return {IndicatorState::normal, prefix + platform::tr("上限保护，等待补充"), *battery};
         } else {
             clearHold();
         }
@@ -116,7 +117,8 @@ ChargeStatus ChargeMonitor::update(const Snapshot& snapshot, const std::vector<D
     if (state == IndicatorState::unavailable) return {state, prefix + platform::tr("功率暂不可用"), *battery};
     const bool low = state == IndicatorState::low;
     // Judged on what the charger offers rather than on what arrives: the verdict says so.
-    const std::string basis = port->source == FigureSource::chargerOffer ? std::string(platform::tr(kChargerOfferBasis)) : std::string();
+    const std::string basis =
+        port->source == FigureSource::chargerOffer ? std::string(platform::tr(kChargerOfferBasis)) : std::string();
     return {state,
             prefix + (*battery->isCharging ? platform::tr("充电中") : platform::tr("未充电")) + " · " +
                 (low ? platform::tr("低功率") : platform::tr("正常功率")) + basis,

@@ -12,7 +12,8 @@ int runListResetTargets(ModeContext& context) {
     const USBDeviceResetter resetter(platform.registry(), platform.usbHost());
     for (const USBResetTarget& target : resetter.availableTargets()) {
         auto& out = context.out();
-        if (target.port) out << platform::trFormat("接口 {}", *target.port);
+        if (target.port)
+            out << platform::trFormat("接口 {}", *target.port);
         else out << "USB";
         out << " · " << lineSafe(target.productName);
         if (target.isHub) out << platform::tr("（集线器）");

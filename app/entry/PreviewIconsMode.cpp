@@ -1,8 +1,8 @@
 #include "app/entry/Modes.hpp"
 
 #include "app/ui/PowerMenuUI.hpp"
-#include "platform/drawing/cairo/CairoBitmap.hpp"
 #include "platform/base/Translation.hpp"
+#include "platform/drawing/cairo/CairoBitmap.hpp"
 
 #include <array>
 

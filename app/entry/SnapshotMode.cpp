@@ -44,7 +44,8 @@ int runSnapshot(ModeContext& context) {
     const ChargeStatus status =
         monitor.update(snapshot, snapshot.batteries, kSnapshotThresholdWatts, platform.clock().now());
     // The colour stays its raw value, which scripts read; the rest is for a person.
-    context.out() << platform::trFormat("iPad 状态：{}，颜色：{}", status.message, status.state.rawValue()) << std::endl;
+    context.out() << platform::trFormat("iPad 状态：{}，颜色：{}", status.message, status.state.rawValue())
+                  << std::endl;
     return 0;
 }
 

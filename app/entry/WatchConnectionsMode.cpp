@@ -24,7 +24,8 @@ std::string connectionsLine(const Telemetry& telemetry, platform::Date now) {
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return compareCodePoints(canonicallyNormalized(a), canonicallyNormalized(b)) < 0;
     });
-    std::string line = iso8601(now) + " · " + (names.empty() ? platform::tr("图标应隐藏") : platform::tr("图标应显示")) + " · ";
+    std::string line =
+        iso8601(now) + " · " + (names.empty() ? platform::tr("图标应隐藏") : platform::tr("图标应显示")) + " · ";
     if (names.empty()) return line + platform::tr("无设备");
     for (std::size_t i = 0; i < names.size(); ++i) line += (i == 0 ? "" : platform::tr("、")) + lineSafe(names[i]);
     return line;

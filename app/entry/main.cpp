@@ -1,7 +1,7 @@
 #include "app/entry/AmpwellApplication.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/factory/DesktopChoice.hpp"
 #include "platform/factory/PlatformFactory.hpp"
-#include "platform/base/Translation.hpp"
 #include "platform/linux/desktop/NativeDesktop.hpp"
 
 #include <cstdlib>

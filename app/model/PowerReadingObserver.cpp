@@ -1,7 +1,7 @@
 #include "app/model/PowerReadingObserver.hpp"
 
-#include "platform/registry/RegistryNames.hpp"
 #include "platform/base/Translation.hpp"
+#include "platform/registry/RegistryNames.hpp"
 
 namespace ampwell {
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/base/SystemLog.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/registry/Registry.hpp"
 #include "platform/registry/RegistryNames.hpp"
-#include "platform/base/Translation.hpp"
 
 #include <cstdint>
 #include <functional>

@@ -3,8 +3,8 @@
 #include "platform/registry/RegistryNames.hpp"
 #include "platform/registry/RegistryProperties.hpp"
 
-#include <algorithm>
 #include <fmt/format.h>
+#include <algorithm>
 
 #include <cmath>
 #include <cstdint>

@@ -5,8 +5,8 @@
 #include "app/model/Snapshot.hpp"
 #include "platform/base/Clock.hpp"
 #include "platform/base/PropertyValue.hpp"
-#include "platform/registry/Registry.hpp"
 #include "platform/base/Translation.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <map>
 #include <optional>

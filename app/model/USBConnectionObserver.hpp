@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/base/SystemLog.hpp"
-#include "platform/registry/Registry.hpp"
 #include "platform/base/Translation.hpp"
+#include "platform/registry/Registry.hpp"
 
 #include <functional>
 #include <memory>

@@ -25,8 +25,12 @@ struct MessageOf {
     std::string operator()(const ResetError::ResetFailed& c) const {
         return platform::tr("系统未能完成 USB 设备重置，请尝试手动重新插拔。") + systemDetail(c.error);
     }
-    std::string operator()(const ResetError::InvalidSerial&) const { return platform::tr("缺少 iPad 的设备标识，无法安全重置。"); }
-    std::string operator()(const ResetError::DeviceNotFound&) const { return platform::tr("目标 USB 设备已断开，未重置任何设备。"); }
+    std::string operator()(const ResetError::InvalidSerial&) const {
+        return platform::tr("缺少 iPad 的设备标识，无法安全重置。");
+    }
+    std::string operator()(const ResetError::DeviceNotFound&) const {
+        return platform::tr("目标 USB 设备已断开，未重置任何设备。");
+    }
     std::string operator()(const ResetError::AmbiguousDevice&) const {
         return platform::tr("无法唯一确认目标 USB 设备，未重置任何设备。");
     }

@@ -20,12 +20,12 @@
 #include "platform/base/MainQueue.hpp"
 #include "platform/base/SerialQueue.hpp"
 #include "platform/base/SystemLog.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/Desktop.hpp"
 #include "platform/desktop/Menu.hpp"
 #include "platform/devices/UsbHost.hpp"
 #include "platform/registry/Registry.hpp"
-#include "platform/base/Translation.hpp"
 
 #include <cstdint>
 #include <functional>

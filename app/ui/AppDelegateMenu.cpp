@@ -17,9 +17,12 @@ struct DisplayChoice {
     const char* value;
 };
 constexpr DisplayChoice kDisplayChoices[] = {
-    {platform::trMarked("仅小图标 · iPad 状态"), "icon"}, {platform::trMarked("iPad 功率"), "ipad"},
-    {platform::trMarked("所有接口合计"), "total"},         {platform::trMarked("接口 1"), "port1"},
-    {platform::trMarked("接口 2"), "port2"},               {platform::trMarked("接口 3"), "port3"},
+    {platform::trMarked("仅小图标 · iPad 状态"), "icon"},
+    {platform::trMarked("iPad 功率"), "ipad"},
+    {platform::trMarked("所有接口合计"), "total"},
+    {platform::trMarked("接口 1"), "port1"},
+    {platform::trMarked("接口 2"), "port2"},
+    {platform::trMarked("接口 3"), "port3"},
 };
 constexpr double kThresholdChoices[] = {5.0, 10.0, 15.0};
 
@@ -88,9 +91,11 @@ std::shared_ptr<platform::Menu> AppDelegate::buildPreferencesMenu() {
 
     auto displayMenu = manualMenu();
     for (const auto& choice : kDisplayChoices) {
-        auto item = std::make_shared<platform::MenuItem>(platform::tr(choice.title), [weak = weakSelf()](platform::MenuItem& sender) {
-            if (const auto self = weak.lock()) self->changeDisplay(sender);
-        });
+        auto item = std::make_shared<platform::MenuItem>(platform::tr(choice.title),
+                                                         [weak = weakSelf()](platform::MenuItem& sender) {
+                                                             if (const auto self = weak.lock())
+                                                                 self->changeDisplay(sender);
+                                                         });
         item->setTarget(weak_from_this());
         item->setRepresentedObject(std::string(choice.value));
         displayMenu->addItem(item);
@@ -200,9 +205,7 @@ void AppDelegate::changeThreshold(platform::MenuItem& sender) {
     refresh(false, false, std::nullopt, "update");
 }
 
-void AppDelegate::showInfo() {
-    runAlert({"Ampwell", aboutInformativeText(threshold()), {platform::tr("知道了")}});
-}
+void AppDelegate::showInfo() { runAlert({"Ampwell", aboutInformativeText(threshold()), {platform::tr("知道了")}}); }
 
 void AppDelegate::quit() { desktop_.application().terminate(); }
 
@@ -227,7 +230,7 @@ void AppDelegate::refreshNotificationStatus() {
             // Only the newest answer is shown; an older one that arrives late is dropped.
             if (!self || self->notificationStatusRequest_ != request) return;
             self->notificationItem_->setTitle(authorized ? platform::tr("供电不足通知：已开启")
-                                                           : platform::tr("供电不足通知：未获授权"));
+                                                         : platform::tr("供电不足通知：未获授权"));
         });
     });
 }
@@ -241,7 +244,7 @@ std::string AppDelegate::batteryDescription(const PortReading& port) const {
         if (port.connections.size() > 1) entry += device.name + " ";
         entry += std::to_string(*battery->percent) + "% · ";
         entry += !battery->isCharging ? platform::tr("充电状态未知")
-                                       : (*battery->isCharging ? platform::tr("充电中") : platform::tr("未充电"));
+                                      : (*battery->isCharging ? platform::tr("充电中") : platform::tr("未充电"));
         result += (result.empty() ? "" : platform::tr("；")) + entry;
     }
     if (!result.empty()) return result;

@@ -97,8 +97,9 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
 
     // 3.
     if (trend.falling && trend.incident && iPadDevice)
-        notifier_->alert(*trend.incident, platform::trFormat("{}，当前 {}", trend.message, format(iPadWatts, 2, "W") + iPadNote), iPadDevice->serial,
-                         iPadDevice->connectionID);
+        notifier_->alert(*trend.incident,
+                         platform::trFormat("{}，当前 {}", trend.message, format(iPadWatts, 2, "W") + iPadNote),
+                         iPadDevice->serial, iPadDevice->connectionID);
 
     // 4.
     std::string caption = platform::trPluralFormat("{} 台设备", "{} 台设备", deviceCount, deviceCount) + " · ";
@@ -109,8 +110,8 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
     else
         caption += platform::tr("接口合计");
     if (accounted > 0) caption += std::string(" · ") + platform::tr("含设备自报");
-    overview_->update(format(total, 1, "W"), caption, errorStands ? platform::tr(snapshot_.error->c_str()) : status.message,
-                      state);
+    overview_->update(format(total, 1, "W"), caption,
+                      errorStands ? platform::tr(snapshot_.error->c_str()) : status.message, state);
 
     // 5.
     footnote_->update(trend.message, trend.falling);
@@ -127,10 +128,11 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
             else
                 portState = *reading.watts < boundary ? IndicatorState::low : IndicatorState::normal;
         }
-        view->second->update(joined(reading.devices, platform::tr("、")),
-                             reading.watts ? format(reading.watts, 1, "W") : std::string(reading.name ? platform::tr("无读数") : platform::tr("等待读数")),
-                             portTitle(reading) + " · " + batteryDescription(reading),
-                             electricalText(reading), portState);
+        view->second->update(
+            joined(reading.devices, platform::tr("、")),
+            reading.watts ? format(reading.watts, 1, "W")
+                          : std::string(reading.name ? platform::tr("无读数") : platform::tr("等待读数")),
+            portTitle(reading) + " · " + batteryDescription(reading), electricalText(reading), portState);
     }
 
     // 7 and 9, reported to the desktop as one change.

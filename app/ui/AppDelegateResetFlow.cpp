@@ -55,7 +55,8 @@ void AppDelegate::performReset(const std::string& serial, const std::string& con
         valid = found;
     }
     if (!valid) {
-        runAlert({platform::tr("iPad 的连接已改变"), platform::tr("这条提醒对应旧的连接，未重置设备。请重新打开菜单后再试。"),
+        runAlert({platform::tr("iPad 的连接已改变"),
+                  platform::tr("这条提醒对应旧的连接，未重置设备。请重新打开菜单后再试。"),
                   {platform::tr("知道了")}});
         return;
     }
@@ -79,9 +80,10 @@ void AppDelegate::startReset(const std::string& deviceName, std::function<ResetR
                                 platform::tr("正在重新读取连接和供电信息。USB 重置不保证供电档位会改变。"),
                                 {platform::tr("知道了")}});
             else
-                self->runAlert({platform::trFormat("未能重置 {} USB", deviceName),
-                                result.error()->errorDescription() + "\n" + platform::tr("可以手动重新插拔所选设备的线缆。"),
-                                {platform::tr("知道了")}});
+                self->runAlert(
+                    {platform::trFormat("未能重置 {} USB", deviceName),
+                     result.error()->errorDescription() + "\n" + platform::tr("可以手动重新插拔所选设备的线缆。"),
+                     {platform::tr("知道了")}});
         });
     });
 }

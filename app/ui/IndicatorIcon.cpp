@@ -1,7 +1,7 @@
 #include "app/ui/IndicatorIcon.hpp"
 
-#include "platform/drawing/Symbols.hpp"
 #include "platform/base/Translation.hpp"
+#include "platform/drawing/Symbols.hpp"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/assessment/IndicatorState.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/drawing/Color.hpp"
 #include "platform/drawing/Image.hpp"
-#include "platform/base/Translation.hpp"
 
 #include <memory>
 

@@ -40,18 +40,19 @@ std::string resetItemTitle(const USBResetTarget& target, const std::vector<USBRe
 }
 
 std::string statusLegend(double threshold) {
-    return "\n" + platform::trFormat("达到 80% 上限或正常等待补充时绿色；充电低于 {} W 或持续掉电时黄色。", truncatedWatts(threshold));
+    return "\n" + platform::trFormat("达到 80% 上限或正常等待补充时绿色；充电低于 {} W 或持续掉电时黄色。",
+                                     truncatedWatts(threshold));
 }
 
 std::string aboutInformativeText(double threshold) {
     return platform::trFormat(
         "iPad 接电、达到 80% 且未充电时显示绿色。已观察到上限后，76–79% 的正常等待补充也显示绿色；恢复充电后按 {}"
         " W 分界判断。设备卡片按各接口功率显示绿色或黄色闪电，沿用这一分界；功率未知时灰色，已确认的 iPad "
-           "上限保护仍为绿色。\n\n启用及时更新功率后，查看菜单时持续更新读数，收起后仍会定期更新菜单栏图标。"
-           "接入新设备或立即刷新也会请求新读数。供电档位是上限，实际功率可以更低。\n\n电量在至少 5 "
-           "分钟的观察中下降 2 个百分点，且在充电中或已低于 75%，会变黄并通知一次。正常的 80%→75% "
-           "等待不触发掉电通知。\n\n可以从菜单选择重置不同 USB "
-           "设备。重置会中断所选设备的数据连接；集线器还会影响下游设备。不保证重新协商供电，只在你确认后执行。",
+        "上限保护仍为绿色。\n\n启用及时更新功率后，查看菜单时持续更新读数，收起后仍会定期更新菜单栏图标。"
+        "接入新设备或立即刷新也会请求新读数。供电档位是上限，实际功率可以更低。\n\n电量在至少 5 "
+        "分钟的观察中下降 2 个百分点，且在充电中或已低于 75%，会变黄并通知一次。正常的 80%→75% "
+        "等待不触发掉电通知。\n\n可以从菜单选择重置不同 USB "
+        "设备。重置会中断所选设备的数据连接；集线器还会影响下游设备。不保证重新协商供电，只在你确认后执行。",
         truncatedWatts(threshold));
 }
 
@@ -70,8 +71,8 @@ std::string electricalText(const PortReading& port) {
     std::string kind;
     if (port.source == FigureSource::deviceInput) kind = std::string(platform::tr("设备自报输入")) + "  ·  ";
     if (port.source == FigureSource::chargerOffer) kind = std::string(platform::tr("充电器标称")) + "  ·  ";
-    return kind + formatMeasurement(port.volts, 2, "V") + "  /  " + formatMeasurement(port.amps, 2, "A") +
-           "  ·  " + platform::trFormat("上限 {}", formatMeasurement(port.configuredWatts, 1, "W"));
+    return kind + formatMeasurement(port.volts, 2, "V") + "  /  " + formatMeasurement(port.amps, 2, "A") + "  ·  " +
+           platform::trFormat("上限 {}", formatMeasurement(port.configuredWatts, 1, "W"));
 }
 
 namespace {
@@ -123,8 +124,8 @@ std::string statusModeText(const ModeTextInputs& inputs) {
     bool anyAccount = false;
     for (const PortReading* port : inputs.connectedPorts)
         anyAccount = anyAccount || (port->watts && port->source != FigureSource::computer);
-    return std::string("USB") + (inputs.someWattsMissing ? std::string(" ") + platform::tr("已知") : std::string()) + " " +
-           formatMeasurement(inputs.total, 1, "W") +
+    return std::string("USB") + (inputs.someWattsMissing ? std::string(" ") + platform::tr("已知") : std::string()) +
+           " " + formatMeasurement(inputs.total, 1, "W") +
            (anyAccount ? std::string(" ") + platform::tr("含自报") : std::string());
 }
 

@@ -1,10 +1,10 @@
 #include "app/ui/PowerMenuPreview.hpp"
 
 #include "app/ui/PowerMenuUI.hpp"
-#include "platform/drawing/Symbols.hpp"
-#include "platform/drawing/cairo/CairoBitmap.hpp"
 #include "platform/base/Translation.hpp"
 #include "platform/desktop/KeyShortcut.hpp"
+#include "platform/drawing/Symbols.hpp"
+#include "platform/drawing/cairo/CairoBitmap.hpp"
 
 #include <array>
 
@@ -72,9 +72,9 @@ double placeMenuRow(platform::Canvas& canvas, const SampleRow& row, double top) 
     canvas.drawText(platform::tr(row.title), {42, 4, 270, 20}, {{FontRole::system, 13, FontWeight::regular}, title});
     // The preview is the simulated Mac's menu, which writes key equivalents with the command key.
     const std::string shortcut = row.submenu ? "›" : platform::shortcutText(row.key, platform::ShortcutStyle::command);
-    canvas.drawText(shortcut, {310, 4, 30, 20},
-                    {{FontRole::system, 13, FontWeight::regular}, Color::role(ColorRole::tertiaryLabel),
-                     TextAlignment::right});
+    canvas.drawText(
+        shortcut, {310, 4, 30, 20},
+        {{FontRole::system, 13, FontWeight::regular}, Color::role(ColorRole::tertiaryLabel), TextAlignment::right});
     canvas.restore();
     return top + kMenuRowHeight;
 }
@@ -88,7 +88,8 @@ void drawPanel(platform::Canvas& canvas, double left, Appearance appearance) {
     canvas.fillRect(bounds, Color::role(ColorRole::windowBackground));
 
     PowerOverviewView overview;
-    overview.update("18.9 W", platform::trPluralFormat("{} 台设备", "{} 台设备", 3, 3) + " · " + platform::tr("接口合计"),
+    overview.update("18.9 W",
+                    platform::trPluralFormat("{} 台设备", "{} 台设备", 3, 3) + " · " + platform::tr("接口合计"),
                     std::string("iPad 80% · ") + platform::tr("上限保护，暂停充电"), IndicatorState::normal);
     double top = place(canvas, overview, 0);
     for (const auto& sample : kSampleCards) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/base/MainQueue.hpp"
-#include "platform/desktop/NotificationCenter.hpp"
 #include "platform/base/Translation.hpp"
+#include "platform/desktop/NotificationCenter.hpp"
 
 #include <functional>
 #include <memory>
@@ -25,7 +25,8 @@ public:
     static constexpr const char* kIgnoreActionIdentifier = "ignore";
     static constexpr const char* kIgnoreActionTitle = platform::trMarked("暂不处理");
     static constexpr const char* kTitle = platform::trMarked("iPad 可能供电不足");
-    static constexpr const char* kBodySuffix = platform::trMarked("。检查线缆与供电口；需要时可手动重新连接或使用独立电源。");
+    static constexpr const char* kBodySuffix =
+        platform::trMarked("。检查线缆与供电口；需要时可手动重新连接或使用独立电源。");
     static constexpr const char* kSerialKey = "deviceSerial";
     static constexpr const char* kConnectionKey = "connectionID";
 

@@ -2,9 +2,9 @@
 
 #include "app/assessment/IndicatorState.hpp"
 #include "app/ui/RenderCallback.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/desktop/MenuView.hpp"
 #include "platform/drawing/Canvas.hpp"
-#include "platform/base/Translation.hpp"
 
 #include <string>
 

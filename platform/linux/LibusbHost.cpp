@@ -1,7 +1,7 @@
 #include "platform/linux/LibusbHost.hpp"
 
-#include "platform/registry/RegistryNames.hpp"
 #include "platform/base/Translation.hpp"
+#include "platform/registry/RegistryNames.hpp"
 
 #include <fmt/format.h>
 #include <libusb.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/devices/UsbHost.hpp"
 #include "platform/base/Translation.hpp"
+#include "platform/devices/UsbHost.hpp"
 
 #include <memory>
 #include <mutex>

@@ -2,8 +2,8 @@
 
 #include "platform/base/Clock.hpp"
 #include "platform/base/EventStream.hpp"
-#include "platform/desktop/KeyShortcut.hpp"
 #include "platform/base/FileDescriptor.hpp"
+#include "platform/desktop/KeyShortcut.hpp"
 
 #include <iosfwd>
 #include <optional>

@@ -22,8 +22,8 @@ std::string firstChineseLine(const std::string& text) {
         for (std::size_t i = 0; i + 2 < line.size(); ++i) {
             const auto lead = static_cast<unsigned char>(line[i]);
             if (lead < 0xE3 || lead > 0xEF) continue;
-            const char32_t point = (char32_t(lead & 0x0F) << 12) | (char32_t(line[i + 1] & 0x3F) << 6) |
-                                   char32_t(line[i + 2] & 0x3F);
+            const char32_t point =
+                (char32_t(lead & 0x0F) << 12) | (char32_t(line[i + 1] & 0x3F) << 6) | char32_t(line[i + 2] & 0x3F);
             if ((point >= 0x3000 && point <= 0x9FFF) || (point >= 0xFF00 && point <= 0xFFEF)) return line;
         }
         start = end + 1;
@@ -58,7 +58,8 @@ TEST(EnglishOutput, EveryDiagnosticModeSpeaksEnglish) {
     for (const auto& [arguments, simulation] : runs) {
         const auto run = test::runProgram(arguments, simulation, kEnglish);
         // The snapshot's JSON keeps the texts as the sources write them (see the next test).
-        const std::string shown = arguments.front() == "--snapshot" ? run.out.substr(run.out.find("\n}\n") + 3) : run.out;
+        const std::string shown =
+            arguments.front() == "--snapshot" ? run.out.substr(run.out.find("\n}\n") + 3) : run.out;
         EXPECT_NE(shown, "") << arguments.front() << " on " << simulation;
         EXPECT_EQ(firstChineseLine(shown + run.err), "") << arguments.front() << " on " << simulation;
     }

@@ -46,8 +46,8 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const std::stri
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string text(*entry);
-        const bool chosenHere = text.rfind("AMPWELL_SIMULATION=", 0) == 0 || text.rfind("LANG", 0) == 0 ||
-                                text.rfind("LC_", 0) == 0;
+        const bool chosenHere =
+            text.rfind("AMPWELL_SIMULATION=", 0) == 0 || text.rfind("LANG", 0) == 0 || text.rfind("LC_", 0) == 0;
         if (!chosenHere) environment.push_back(text);
     }
     environment.push_back("AMPWELL_SIMULATION=" + std::string(AMPWELL_SOURCE_DIR) + "/" + simulationFile);

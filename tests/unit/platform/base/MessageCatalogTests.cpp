@@ -144,8 +144,8 @@ bool hasChinese(const std::string& text) {
         const auto lead = static_cast<unsigned char>(text[i]);
         const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
         if (length == 3 && i + 2 < text.size()) {
-            const char32_t point = (char32_t(lead & 0x0F) << 12) | (char32_t(text[i + 1] & 0x3F) << 6) |
-                                   char32_t(text[i + 2] & 0x3F);
+            const char32_t point =
+                (char32_t(lead & 0x0F) << 12) | (char32_t(text[i + 1] & 0x3F) << 6) | char32_t(text[i + 2] & 0x3F);
             if ((point >= 0x3000 && point <= 0x303F) || (point >= 0x3400 && point <= 0x9FFF) ||
                 (point >= 0xFF00 && point <= 0xFFEF))
                 return true;
