@@ -83,7 +83,7 @@ const platform::UsbHostError* ResetError::underlyingError() const {
 bool operator==(const ResetError& left, const ResetError& right) { return left.value_ == right.value_; }
 
 std::string systemDetail(const platform::UsbHostError& error) {
-    return "（" + error.domain + "，" + std::to_string(error.code) + "：" + error.description + "）";
+    return platform::trFormat("（{}，{}：{}）", error.domain, error.code, error.description);
 }
 
 }  // namespace ampwell

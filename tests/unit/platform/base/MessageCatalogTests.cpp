@@ -162,11 +162,14 @@ TEST(MessageCatalog, EveryChineseTextOfTheProgramsIsMarkedListedAndTranslated) {
     const auto english = readPo(fs::path(AMPWELL_SOURCE_DIR) / "po/en.po");
     ASSERT_FALSE(listed.empty());
 
-    for (const auto& [text, entry] : everyText)
-        if (hasChinese(text) && !entry.composed)
+    for (const auto& [text, entry] : everyText) {
+        if (hasChinese(text) && !entry.composed) {
             EXPECT_TRUE(marked.count(text)) << "shown untranslated, not passed through tr(): \"" << text << "\"";
-    for (const auto& [text, entry] : marked)
+        }
+    }
+    for (const auto& [text, entry] : marked) {
         EXPECT_TRUE(listed.count(text)) << "marked in a file that po/POTFILES does not list: \"" << text << "\"";
+    }
     for (const auto& [text, entry] : listed) {
         const auto found = english.find(text);
         if (found == english.end()) {
