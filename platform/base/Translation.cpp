@@ -37,13 +37,18 @@ std::string catalogDirectory(const std::string& executable, const std::string& i
 }
 
 void useMessageCatalog() {
+    const std::string requested = requestedLocale();
+    const char* language = std::getenv("LANGUAGE");
+    const bool languageGiven = language && *language;
     if (!std::setlocale(LC_MESSAGES, "")) {
         // The C library looks a catalog up only under a locale it has loaded; a minimal system
         // generates none but C. C.UTF-8 is built in, and under it LANGUAGE names the catalog.
-        const std::string requested = requestedLocale();
-        const char* language = std::getenv("LANGUAGE");
-        if (!requested.empty() && std::setlocale(LC_MESSAGES, "C.UTF-8") && !(language && *language))
+        if (!requested.empty() && std::setlocale(LC_MESSAGES, "C.UTF-8") && !languageGiven)
             ::setenv("LANGUAGE", requested.c_str(), 1);
+    } else if (requested.empty() && languageGiven) {
+        // No locale asked for at all: the C library would fall back to C and ignore LANGUAGE,
+        // which is only right when C was chosen on purpose.
+        std::setlocale(LC_MESSAGES, "C.UTF-8");
     }
     bindtextdomain(kTextDomain, catalogDirectory(runningExecutable(), AMPWELL_INSTALLED_LOCALEDIR).c_str());
     // The texts are written out as UTF-8 whatever the character set of the locale.

@@ -13,7 +13,8 @@ inline constexpr const char* kTextDomain = "ampwell";
 // Chooses the catalog from LANGUAGE, LC_ALL, LC_MESSAGES and LANG and finds it: in `locale/` next
 // to the executable when it runs from the build tree, else in the installed locale directory. The
 // messages category alone is set, so numbers and the texts the program parses keep the C rules.
-// A language asked for whose locale is not generated on the machine is still honoured.
+// A language asked for whose locale is not generated on the machine is still honoured, and so is
+// LANGUAGE when no locale variable is set at all.
 void useMessageCatalog();
 
 // The directory useMessageCatalog() binds: `locale/` beside `executable` when that holds catalogs,

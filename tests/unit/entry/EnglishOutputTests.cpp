@@ -65,6 +65,22 @@ TEST(EnglishOutput, EveryDiagnosticModeSpeaksEnglish) {
     }
 }
 
+TEST(EnglishOutput, TheUsualVariablesChooseTheLanguageWhetherOrNotItsLocaleIsGenerated) {
+    // An empty LC_ALL counts as unset; en_US.UTF-8 may or may not be generated on the machine.
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"LC_ALL=", "LANG=en_US.UTF-8"}, "Checks passed:"},
+        {{"LC_ALL=", "LC_MESSAGES=en_GB.UTF-8"}, "Checks passed:"},
+        {{"LC_ALL=", "LANGUAGE=en"}, "Checks passed:"},
+        {{"LC_ALL=C", "LANGUAGE=en"}, "快速采样期限"},
+        {{"LC_ALL=", "LANG=POSIX", "LANGUAGE=en"}, "快速采样期限"},
+        {{"LC_ALL=", "LANG=zh_CN.UTF-8"}, "快速采样期限"},
+    };
+    for (const auto& [environment, start] : cases) {
+        const auto run = test::runProgram({"--check-indicator"}, "tests/scenarios/snapshot/desk.json", environment);
+        EXPECT_EQ(run.out.rfind(start, 0), 0u) << environment.back() << ": " << run.out;
+    }
+}
+
 TEST(EnglishOutput, TheSnapshotsJsonIsTheSameInEveryLanguage) {
     const auto english = test::runProgram({"--snapshot"}, "tests/scenarios/snapshot/no-power-service.json", kEnglish);
     const auto plain = test::runProgram({"--snapshot"}, "tests/scenarios/snapshot/no-power-service.json");

@@ -12,7 +12,8 @@ TEST(HeadlessEventText, WritesKeyEquivalentsAsTheMachinesMenusDo) {
     const nlohmann::json menu{{"menu", "main"},
                               {"items", {{{"title", "立即刷新"}, {"key", "r"}}, {{"title", "关于读数"}}}}};
     EXPECT_THAT(eventLine(Date{}, "menu", menu, ShortcutStyle::command), HasSubstr("opens: 立即刷新 ⌘R | 关于读数"));
-    EXPECT_THAT(eventLine(Date{}, "menu", menu, ShortcutStyle::control), HasSubstr("opens: 立即刷新 Ctrl+R | 关于读数"));
+    EXPECT_THAT(eventLine(Date{}, "menu", menu, ShortcutStyle::control),
+                HasSubstr("opens: 立即刷新 Ctrl+R | 关于读数"));
 }
 
 }  // namespace
