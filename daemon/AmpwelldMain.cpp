@@ -53,7 +53,7 @@ int AmpwelldMain::checkHelper(AmpwelldEnvironment& environment) {
     if (const auto ownDigest = environment.executableDigest(arguments[0]))
         if (requirement->isSatisfiedBy(*ownDigest)) return kSelfCheckFailed;
 
-    *environment.out << kCheckHelperPassed << '\n';
+    *environment.out << platform::tr(kCheckHelperPassed) << '\n';
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "daemon/AllowedClient.hpp"
 #include "platform/base/Clock.hpp"
 #include "platform/base/MainQueue.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/refresh/BatteryManager.hpp"
 #include "platform/refresh/RefreshListener.hpp"
 
@@ -41,7 +42,7 @@ public:
     static constexpr int kSelfCheckFailed = -1;
     static constexpr const char* kCheckHelperOption = "--check-helper";
     static constexpr const char* kCheckHelperPassed =
-        "主动采样组件限频、签名匹配及拒绝其他程序检查通过；未请求系统采样。";
+        platform::trMarked("主动采样组件限频、签名匹配及拒绝其他程序检查通过；未请求系统采样。");
 
     // Runs the daemon or its self-check and returns the exit status: 0 after the idle exit or a
     // passed check, 1 when it may not run, kSelfCheckFailed for a failed check.

@@ -1,6 +1,7 @@
 #include "contract/RefreshWire.hpp"
 #include "daemon/AllowedClient.hpp"
 #include "daemon/AmpwelldMain.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/linux/GLibMainQueue.hpp"
 #include "platform/linux/JournalLog.hpp"
 #include "platform/linux/refresh/DaemonSockets.hpp"
@@ -17,6 +18,7 @@
 using namespace ampwell;
 
 int main(int argc, char** argv) {
+    platform::useMessageCatalog();
     platform::SystemClock clock;
     platform::linux_::GLibMainQueue mainQueue(clock);
     platform::linux_::LinuxBatteryManager batteryManager;

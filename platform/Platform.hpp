@@ -6,6 +6,7 @@
 #include "platform/base/InstanceLock.hpp"
 #include "platform/base/MainQueue.hpp"
 #include "platform/base/SystemLog.hpp"
+#include "platform/desktop/KeyShortcut.hpp"
 #include "platform/desktop/UserScript.hpp"
 #include "platform/devices/MobileDeviceService.hpp"
 #include "platform/devices/UsbHost.hpp"
@@ -41,6 +42,10 @@ public:
     // clicks); nullptr on a real machine, where somebody real answers. Lives as long as the
     // platform.
     virtual UserScript* userScript() { return nullptr; }
+    // True for the simulated Mac, false for the computer the program runs on.
+    virtual bool isSimulated() const { return false; }
+    // How this machine's menus write a key equivalent.
+    virtual ShortcutStyle shortcutStyle() const { return ShortcutStyle::control; }
     // While set, the machine's own side effects that nobody would see on screen (a USB reset, a
     // user-defaults write, a system-log line) are also told to `stream`; nullptr stops it. A real
     // machine has nothing to add. Main thread; the stream must outlive the setting.

@@ -1,6 +1,7 @@
 #include "app/assessment/BatteryTrendMonitor.hpp"
 
 #include "app/assessment/ReadingAge.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <fmt/format.h>
 
@@ -15,10 +16,12 @@ double secondsBetween(platform::Date earlier, platform::Date later) { return (la
 // "约 5 分钟电量-2 个百分点", or the steady text when nothing changed.
 std::string trendText(const TrendSample& first, const TrendSample& latest) {
     const std::int64_t delta = std::int64_t{latest.percent} - first.percent;
-    if (delta == 0) return BatteryTrendMonitor::kSteadyMessage;
+    if (delta == 0) return platform::tr(BatteryTrendMonitor::kSteadyMessage);
     // Whole minutes, never below 1; the series spans at most an hour, so the value is small.
     const double minutes = std::max(1.0, std::trunc(secondsBetween(first.time, latest.time) / 60.0));
-    return fmt::format("约 {:.0f} 分钟电量{:+} 个百分点", minutes, delta);
+    // The sentence is counted by the points lost or gained.
+    return platform::trPluralFormat("约 {:.0f} 分钟电量{:+} 个百分点", "约 {:.0f} 分钟电量{:+} 个百分点",
+                                    static_cast<unsigned long>(delta < 0 ? -delta : delta), minutes, delta);
 }
 
 // The connection, ":" and the whole seconds of `now` since 1970, truncated toward zero.
@@ -49,7 +52,7 @@ TrendStatus BatteryTrendMonitor::update(const std::optional<std::string>& connec
     if (battery && battery->externalConnected == false) restart();
     if (!connection || !battery || !battery->percent || battery->externalConnected != true ||
         !isAcceptableReadingAge(battery->sampledAt, now))
-        return {false, kUnavailableMessage, std::nullopt};
+        return {false, platform::tr(kUnavailableMessage), std::nullopt};
 
     const TrendSample latest{battery->sampledAt, *battery->percent};
     if (!samples_.empty()) {
@@ -63,12 +66,12 @@ TrendStatus BatteryTrendMonitor::update(const std::optional<std::string>& connec
     if (samples_.empty() || latest.time > samples_.back().time) samples_.push_back(latest);
     // Times only grow along the series, so the samples out of the window are a prefix.
     while (!samples_.empty() && secondsBetween(samples_.front().time, latest.time) > kWindow) samples_.pop_front();
-    if (samples_.empty()) return {false, kRecordingMessage, std::nullopt};
+    if (samples_.empty()) return {false, platform::tr(kRecordingMessage), std::nullopt};
 
     const std::string text = trendText(samples_.front(), latest);
     if (!isFalling(*battery, latest)) return {false, text, incident_};
     if (!incident_) incident_ = incidentIdentifier(*connection_, now);
-    return {true, kFallingPrefix + text, incident_};
+    return {true, platform::tr(kFallingPrefix) + text, incident_};
 }
 
 bool BatteryTrendMonitor::isFalling(const DeviceBattery& battery, const TrendSample& latest) const {

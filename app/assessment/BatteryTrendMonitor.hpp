@@ -3,6 +3,7 @@
 #include "app/assessment/TrendStatus.hpp"
 #include "app/model/DeviceBattery.hpp"
 #include "platform/base/Clock.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <deque>
 #include <optional>
@@ -32,10 +33,10 @@ public:
     // A non-charging iPad at or above this charge is resting at its charge cap, not draining.
     static constexpr int kRestingChargePercent = 75;
 
-    static constexpr const char* kUnavailableMessage = "电量趋势暂不可用";
-    static constexpr const char* kRecordingMessage = "正在记录电量趋势";
-    static constexpr const char* kSteadyMessage = "电量暂时稳定";
-    static constexpr const char* kFallingPrefix = "接电仍持续掉电 · ";
+    static constexpr const char* kUnavailableMessage = platform::trMarked("电量趋势暂不可用");
+    static constexpr const char* kRecordingMessage = platform::trMarked("正在记录电量趋势");
+    static constexpr const char* kSteadyMessage = platform::trMarked("电量暂时稳定");
+    static constexpr const char* kFallingPrefix = platform::trMarked("接电仍持续掉电 · ");
 
     BatteryTrendMonitor() = default;
     BatteryTrendMonitor(const BatteryTrendMonitor&) = delete;

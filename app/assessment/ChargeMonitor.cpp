@@ -70,13 +70,13 @@ ChargeStatus ChargeMonitor::update(const Snapshot& snapshot, const std::vector<D
     }
     if (iPadPorts == 0) {
         clearHold();
-        return {IndicatorState::unavailable, kNoIPadMessage, std::nullopt};
+        return {IndicatorState::unavailable, platform::tr(kNoIPadMessage), std::nullopt};
     }
     // Several iPads, or one port whose device cannot be pinned down, are never judged one by one.
     if (iPadPorts > 1 || port->connections.size() != 1 || port->connections.front().serial.empty() ||
         port->connections.front().connectionID.empty()) {
         clearHold();
-        return {IndicatorState::unavailable, kAmbiguousMessage, std::nullopt};
+        return {IndicatorState::unavailable, platform::tr(kAmbiguousMessage), std::nullopt};
     }
     const ConnectedDevice& device = port->connections.front();
     const std::string key = device.serial + ":" + device.connectionID;
@@ -86,21 +86,22 @@ ChargeStatus ChargeMonitor::update(const Snapshot& snapshot, const std::vector<D
     // Unknown data neither arms nor releases the hold.
     const DeviceBattery* battery = matchingBattery(batteries, device);
     if (battery == nullptr || !isFreshAndComplete(*battery, now))
-        return {IndicatorState::unavailable, kBatteryUnavailableMessage, std::nullopt};
+        return {IndicatorState::unavailable, platform::tr(kBatteryUnavailableMessage), std::nullopt};
 
     const int percent = *battery->percent;
     const std::string prefix = "iPad " + std::to_string(percent) + "% · ";
     if (!*battery->externalConnected) {
         clearHold();
-        return {IndicatorState::unavailable, prefix + "外部电源未连接", *battery};
+        return {IndicatorState::unavailable, prefix + platform::tr("外部电源未连接"), *battery};
     }
     if (!*battery->isCharging) {
         if (percent >= kChargeCapPercent) {
             hold(key);
-            return {IndicatorState::normal, prefix + "已达 80% 上限，暂停充电", *battery};
+            return {IndicatorState::normal, prefix + platform::tr("已达 80% 上限，暂停充电"), *battery};
         }
         if (percent >= kHoldFloorPercent) {
-            if (heldConnection_ == key) return {IndicatorState::normal, prefix + "上限保护，等待补充", *battery};
+            if (heldConnection_ == key)
+                return {IndicatorState::normal, prefix + platform::tr("上限保护，等待补充"), *battery};
         } else {
             clearHold();
         }
@@ -113,12 +114,14 @@ ChargeStatus ChargeMonitor::update(const Snapshot& snapshot, const std::vector<D
     const bool computerFigure = port->source == FigureSource::computer;
     const IndicatorState state = snapshot.error && computerFigure ? IndicatorState(IndicatorState::unavailable)
                                                                   : IndicatorState::power(port->watts, threshold);
-    if (state == IndicatorState::unavailable) return {state, prefix + "功率暂不可用", *battery};
+    if (state == IndicatorState::unavailable) return {state, prefix + platform::tr("功率暂不可用"), *battery};
     const bool low = state == IndicatorState::low;
     // Judged on what the charger offers rather than on what arrives: the verdict says so.
-    const std::string basis = port->source == FigureSource::chargerOffer ? kChargerOfferBasis : "";
+    const std::string basis =
+        port->source == FigureSource::chargerOffer ? std::string(platform::tr(kChargerOfferBasis)) : std::string();
     return {state,
-            prefix + (*battery->isCharging ? "充电中" : "未充电") + " · " + (low ? "低功率" : "正常功率") + basis,
+            prefix + (*battery->isCharging ? platform::tr("充电中") : platform::tr("未充电")) + " · " +
+                (low ? platform::tr("低功率") : platform::tr("正常功率")) + basis,
             *battery};
 }
 

@@ -5,6 +5,7 @@
 #include "app/model/Snapshot.hpp"
 #include "platform/base/Clock.hpp"
 #include "platform/base/Defaults.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <optional>
 #include <string>
@@ -28,9 +29,9 @@ public:
     static constexpr int kChargeCapPercent = 80;  // a pause from here on arms the hold
     static constexpr int kHoldFloorPercent = 76;  // the lowest charge the hold still covers
 
-    static constexpr const char* kNoIPadMessage = "iPad 未连接";
-    static constexpr const char* kAmbiguousMessage = "无法单独判断 iPad 状态";
-    static constexpr const char* kBatteryUnavailableMessage = "iPad 电量或充电状态暂不可用";
+    static constexpr const char* kNoIPadMessage = platform::trMarked("iPad 未连接");
+    static constexpr const char* kAmbiguousMessage = platform::trMarked("无法单独判断 iPad 状态");
+    static constexpr const char* kBatteryUnavailableMessage = platform::trMarked("iPad 电量或充电状态暂不可用");
 
     // Keeps the hold in memory only and never touches the user defaults.
     ChargeMonitor();
@@ -57,7 +58,7 @@ private:
 };
 
 // Said after the verdict when the iPad's port has only the charger's offer to judge by.
-inline constexpr const char* kChargerOfferBasis = "（按充电器标称）";
+inline constexpr const char* kChargerOfferBasis = platform::trMarked("（按充电器标称）");
 
 // The session part of a connection ID: its last non-empty ":"-separated piece, which is what a
 // battery record stamps as the USB session it was verified against. Absent when every piece is empty.

@@ -1,9 +1,13 @@
 #include "app/entry/ApplicationLaunch.hpp"
 
 #include "app/batteries/DeviceBatteryReader.hpp"
+#include "app/entry/FirstRunNote.hpp"
 #include "app/entry/Modes.hpp"
+#include "app/model/BootIdentity.hpp"
+#include "app/model/Telemetry.hpp"
 #include "app/refresh/SystemPowerRefresher.hpp"
 
+#include <ostream>
 #include <utility>
 
 namespace ampwell {
@@ -61,6 +65,13 @@ int runApplication(ModeContext& context) {
     // Only one instance runs at a time: a second start ends silently, before anything is shown.
     if (!context.platform().instanceLock().acquire(kBundleIdentifier)) return 0;
     if (!context.hasDesktop()) return reportNotBuilt(context, "the desktop for the menu-bar application");
+    platform::Platform& platform = context.platform();
+    if (!platform.isSimulated()) {
+        // A first run on a computer with nothing attached would otherwise sit silent, no icon shown.
+        const BootIdentity bootIdentity([&platform] { return platform.bootTimeSeconds(); });
+        const auto note = firstRunNote(Telemetry(platform.registry(), platform.clock(), bootIdentity).read());
+        if (note) context.err() << *note << std::flush;
+    }
     return runMenuBarApplication(context.platform(), context.desktop(), context.arguments());
 }
 

@@ -269,7 +269,7 @@ int reportIndicatorSelfChecks(const std::optional<std::string>& failedStep, std:
         err << "ampwell: self-check " << *failedStep << " failed" << std::endl;
         return 1;
     }
-    out << kIndicatorSelfChecksPassed << '\n';
+    out << platform::tr(kIndicatorSelfChecksPassed) << '\n';
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/Clock.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <iosfwd>
 #include <optional>
@@ -9,8 +10,8 @@
 namespace ampwell {
 
 // Printed when every check holds; it names the areas covered.
-inline constexpr const char* kIndicatorSelfChecksPassed =
-    "快速采样期限与电量节流、充电上限、迟滞、未知数据、多台 iPad、10W分界、掉电提醒与恢复检查通过。";
+inline constexpr const char* kIndicatorSelfChecksPassed = platform::trMarked(
+    "快速采样期限与电量节流、充电上限、迟滞、未知数据、多台 iPad、10W分界、掉电提醒与恢复检查通过。");
 
 // The scripted checks of the charge-assessment logic: the real SamplingCadence, power-data time
 // stamp, ChargeMonitor and BatteryTrendMonitor driven with made-up readings at offsets from `t0`.

@@ -1,6 +1,7 @@
 #include "app/entry/Modes.hpp"
 #include "app/reset/USBDeviceResetter.hpp"
 #include "app/text/UnicodeText.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <ostream>
 
@@ -11,10 +12,11 @@ int runListResetTargets(ModeContext& context) {
     const USBDeviceResetter resetter(platform.registry(), platform.usbHost());
     for (const USBResetTarget& target : resetter.availableTargets()) {
         auto& out = context.out();
-        if (target.port) out << "接口 " << *target.port;
+        if (target.port)
+            out << platform::trFormat("接口 {}", *target.port);
         else out << "USB";
         out << " · " << lineSafe(target.productName);
-        if (target.isHub) out << "（集线器）";
+        if (target.isHub) out << platform::tr("（集线器）");
         out << '\n';
     }
     return 0;

@@ -1,6 +1,7 @@
 #include "app/entry/Modes.hpp"
 
 #include "app/ui/PowerMenuUI.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/drawing/cairo/CairoBitmap.hpp"
 
 #include <array>
@@ -19,9 +20,9 @@ struct IconSample {
 };
 
 constexpr std::array<IconSample, 3> kIconSamples{{
-    {IndicatorState::normal, "正常／上限保护"},
-    {IndicatorState::low, "低功率／掉电"},
-    {IndicatorState::unavailable, "未知"},
+    {IndicatorState::normal, platform::trMarked("正常／上限保护")},
+    {IndicatorState::low, platform::trMarked("低功率／掉电")},
+    {IndicatorState::unavailable, platform::trMarked("未知")},
 }};
 
 // The three status icons side by side on white, each enlarged 2.5 times with its caption below,
@@ -33,8 +34,9 @@ void drawIconPreview(platform::Canvas& canvas) {
     for (std::size_t i = 0; i < kIconSamples.size(); ++i) {
         const double center = 100.0 * static_cast<double>(i) + 50;
         canvas.drawImage(*indicatorIcon(kIconSamples[i].state), {center - 17.5, 37, 35, 40});
-        const platform::Size caption = canvas.measureText(kIconSamples[i].caption, captionFont);
-        canvas.drawText(kIconSamples[i].caption, {center - caption.width / 2, 10, caption.width + 2, caption.height},
+        const std::string text = platform::tr(kIconSamples[i].caption);
+        const platform::Size caption = canvas.measureText(text, captionFont);
+        canvas.drawText(text, {center - caption.width / 2, 10, caption.width + 2, caption.height},
                         {captionFont, Color::white(1.0 / 3)});
     }
 }

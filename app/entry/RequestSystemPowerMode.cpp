@@ -1,13 +1,14 @@
 #include "app/entry/Modes.hpp"
 #include "app/refresh/SystemPowerRefresher.hpp"
 #include "contract/PowerRefreshService.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <ostream>
 
 namespace ampwell {
 namespace {
 
-constexpr const char* kNotAvailable = "主动采样组件未安装或未启用。";
+constexpr const char* kNotAvailable = platform::trMarked("主动采样组件未安装或未启用。");
 constexpr const char* kResultPrefix = "systemPowerRefreshResult=";
 // Longer than the refresher's own 3-second time-out, so that its report normally arrives.
 constexpr double kWaitSeconds = 4.0;
@@ -19,7 +20,7 @@ int runRequestSystemPower(ModeContext& context) {
     platform::Platform& platform = context.platform();
     auto refresher = makeSystemPowerRefresher(platform);
     if (!refresher->isInstalled() || !refresher->isEnabled()) {
-        context.out() << kNotAvailable << '\n';
+        context.out() << platform::tr(kNotAvailable) << '\n';
         return 1;
     }
     bool finished = false;

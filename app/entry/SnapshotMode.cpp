@@ -4,6 +4,7 @@
 #include "app/entry/Modes.hpp"
 #include "app/model/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -42,7 +43,9 @@ int runSnapshot(ModeContext& context) {
     ChargeMonitor monitor;
     const ChargeStatus status =
         monitor.update(snapshot, snapshot.batteries, kSnapshotThresholdWatts, platform.clock().now());
-    context.out() << "iPad 状态：" << status.message << "，颜色：" << status.state.rawValue() << std::endl;
+    // The colour stays its raw value, which scripts read; the rest is for a person.
+    context.out() << platform::trFormat("iPad 状态：{}，颜色：{}", status.message, status.state.rawValue())
+                  << std::endl;
     return 0;
 }
 

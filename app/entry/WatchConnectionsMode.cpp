@@ -3,6 +3,7 @@
 #include "app/model/Telemetry.hpp"
 #include "app/model/USBConnectionObserver.hpp"
 #include "app/text/UnicodeText.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <algorithm>
 #include <ostream>
@@ -23,9 +24,10 @@ std::string connectionsLine(const Telemetry& telemetry, platform::Date now) {
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return compareCodePoints(canonicallyNormalized(a), canonicallyNormalized(b)) < 0;
     });
-    std::string line = iso8601(now) + " · 图标应" + (names.empty() ? "隐藏" : "显示") + " · ";
-    if (names.empty()) return line + "无设备";
-    for (std::size_t i = 0; i < names.size(); ++i) line += (i == 0 ? "" : "、") + lineSafe(names[i]);
+    std::string line =
+        iso8601(now) + " · " + (names.empty() ? platform::tr("图标应隐藏") : platform::tr("图标应显示")) + " · ";
+    if (names.empty()) return line + platform::tr("无设备");
+    for (std::size_t i = 0; i < names.size(); ++i) line += (i == 0 ? "" : platform::tr("、")) + lineSafe(names[i]);
     return line;
 }
 
@@ -41,10 +43,10 @@ int runWatchConnections(ModeContext& context) {
 
     USBConnectionObserver observer(platform.registry());
     if (!observer.start(reportConnections)) {
-        context.err() << "USB 插拔监听未能启动。" << '\n';
+        context.err() << platform::tr("USB 插拔监听未能启动。") << '\n';
         return 1;
     }
-    context.out() << "USB 插入与拔出监听已启动，观察 10 秒；不会重置设备。" << std::endl;
+    context.out() << platform::tr("USB 插入与拔出监听已启动，观察 10 秒；不会重置设备。") << std::endl;
     reportConnections();
     platform.mainQueue().runUntil(platform.clock().now() + kWatchDuration);
     observer.stop();

@@ -1,4 +1,5 @@
 #include "app/entry/AmpwellApplication.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/factory/DesktopChoice.hpp"
 #include "platform/factory/PlatformFactory.hpp"
 #include "platform/linux/desktop/NativeDesktop.hpp"
@@ -7,6 +8,7 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
+    ampwell::platform::useMessageCatalog();
     std::vector<std::string> arguments(argv, argv + argc);
     ampwell::ModeContext context(std::move(arguments), std::cout, std::cerr, [] {
         return ampwell::platform::makePlatform(std::getenv("AMPWELL_SIMULATION"));

@@ -1,5 +1,6 @@
 #include "app/model/PowerReadingObserver.hpp"
 
+#include "platform/base/Translation.hpp"
 #include "platform/registry/RegistryNames.hpp"
 
 namespace ampwell {
@@ -68,7 +69,7 @@ void PowerReadingObserver::appeared(platform::ServiceIterator& iterator) {
 
 bool PowerReadingObserver::startOrLog(std::function<void()> onChange, platform::SystemLog& log) {
     if (start(std::move(onChange))) return true;
-    log.write(kCannotStartLogLine);
+    log.write(platform::tr(kCannotStartLogLine));
     return false;
 }
 

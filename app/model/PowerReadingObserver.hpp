@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/SystemLog.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/registry/Registry.hpp"
 #include "platform/registry/RegistryNames.hpp"
 
@@ -17,7 +18,7 @@ public:
     // The power manager's "battery status has changed" message; every other message is ignored.
     static constexpr std::uint32_t kBatteryStatusChangedMessage = platform::messages::kBatteryStatusChanged;
     // Written to the system log by the application when the observer cannot start.
-    static constexpr const char* kCannotStartLogLine = "系统功率更新监听未能启动，将使用定时刷新。";
+    static constexpr const char* kCannotStartLogLine = platform::trMarked("系统功率更新监听未能启动，将使用定时刷新。");
 
     explicit PowerReadingObserver(platform::Registry& registry);
     ~PowerReadingObserver();

@@ -3,7 +3,9 @@
 #include "platform/registry/RegistryNames.hpp"
 #include "platform/registry/RegistryProperties.hpp"
 
+#include <fmt/format.h>
 #include <algorithm>
+
 #include <cmath>
 #include <cstdint>
 #include <set>
@@ -221,7 +223,9 @@ std::map<int, int> Telemetry::reportedBatteryLevels(const PropertyDictionary& pr
 std::string Telemetry::noPowerServiceMessage(const std::string& noun) {
     const bool latin = !noun.empty() && static_cast<unsigned char>(noun.front()) < 0x80;
     const std::string spaced = latin ? " " + noun + " " : noun;
-    return "这台" + spaced + "未提供 USB 输出功率信息";
+    // i18n: composed: the catalog translates the whole sentences kNoPowerServiceMessage and
+    // kNoComputerPowerServiceMessage.
+    return fmt::format("这台{}未提供 USB 输出功率信息", spaced);
 }
 
 Snapshot Telemetry::read() const { return read(connectedDevices()); }

@@ -5,6 +5,7 @@
 #include "app/model/Snapshot.hpp"
 #include "platform/base/Clock.hpp"
 #include "platform/base/PropertyValue.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/registry/Registry.hpp"
 
 #include <map>
@@ -21,9 +22,12 @@ class Telemetry {
 public:
     using DeviceMap = std::map<int, std::vector<ConnectedDevice>>;
 
-    static constexpr const char* kNoPowerServiceMessage = "这台 Mac 未提供 USB 输出功率信息";
-    static constexpr const char* kNoPortReadingsMessage = "系统暂未提供各接口的输出读数";
-    static constexpr const char* kNoReadablePortMessage = "当前没有可读取的输出接口";
+    static constexpr const char* kNoPowerServiceMessage = platform::trMarked("这台 Mac 未提供 USB 输出功率信息");
+    static constexpr const char* kNoComputerPowerServiceMessage = platform::trMarked("这台电脑未提供 USB 输出功率信息");
+    static constexpr const char* kNoPortReadingsMessage = platform::trMarked("系统暂未提供各接口的输出读数");
+    static constexpr const char* kNoReadablePortMessage = platform::trMarked("当前没有可读取的输出接口");
+    // The snapshot keeps these texts as they stand (its JSON never changes with the language); the
+    // views translate them when they show them.
     // kNoPowerServiceMessage for a machine the registry calls `noun`: "这台 Mac 未提供…" for "Mac",
     // "这台电脑未提供…" for "电脑" (a Latin word is set off from the Chinese by spaces, a Chinese one is not).
     static std::string noPowerServiceMessage(const std::string& noun);

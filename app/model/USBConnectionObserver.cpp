@@ -1,5 +1,6 @@
 #include "app/model/USBConnectionObserver.hpp"
 
+#include "platform/base/Translation.hpp"
 #include "platform/registry/RegistryNames.hpp"
 
 namespace ampwell {
@@ -31,7 +32,7 @@ bool USBConnectionObserver::start(std::function<void()> onChange) {
 
 bool USBConnectionObserver::startOrLog(std::function<void()> onChange, platform::SystemLog& log) {
     if (start(std::move(onChange))) return true;
-    log.write(kCannotStartLogLine);
+    log.write(platform::tr(kCannotStartLogLine));
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/SystemLog.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/registry/Registry.hpp"
 
 #include <functional>
@@ -15,7 +16,7 @@ namespace ampwell {
 class USBConnectionObserver {
 public:
     // Written to the system log by the application when the observer cannot start.
-    static constexpr const char* kCannotStartLogLine = "USB 插拔监听未能启动，将使用定时刷新。";
+    static constexpr const char* kCannotStartLogLine = platform::trMarked("USB 插拔监听未能启动，将使用定时刷新。");
 
     explicit USBConnectionObserver(platform::Registry& registry);
     ~USBConnectionObserver();

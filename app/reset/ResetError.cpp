@@ -1,41 +1,47 @@
 #include "app/reset/ResetError.hpp"
 
+#include "platform/base/Translation.hpp"
+
 namespace ampwell {
 namespace {
 
 std::string cannotOpenPrefix(std::int64_t code) {
     // The code is an IOKit return value: only its low 32 bits count, whatever sign it was stored with.
     switch (static_cast<std::int32_t>(static_cast<std::uint32_t>(code))) {
-    case platform::kResultExclusiveAccess: return "USB 设备正被系统或其他应用占用，无法重置。";
+    case platform::kResultExclusiveAccess: return platform::tr("USB 设备正被系统或其他应用占用，无法重置。");
     case platform::kResultNotPrivileged:
-    case platform::kResultNotPermitted: return "系统不允许当前应用访问 USB 重置接口。";
-    default: return "系统拒绝创建 USB 重置客户端，未重置任何设备。";
+    case platform::kResultNotPermitted: return platform::tr("系统不允许当前应用访问 USB 重置接口。");
+    default: return platform::tr("系统拒绝创建 USB 重置客户端，未重置任何设备。");
     }
 }
 
 struct MessageOf {
     std::string operator()(const ResetError::EnumerationFailed& c) const {
-        return "无法读取当前 USB 设备（系统错误 " + std::to_string(c.code) + "）。";
+        return platform::trFormat("无法读取当前 USB 设备（系统错误 {}）。", c.code);
     }
     std::string operator()(const ResetError::CannotOpen& c) const {
         return cannotOpenPrefix(c.error.code) + systemDetail(c.error);
     }
     std::string operator()(const ResetError::ResetFailed& c) const {
-        return "系统未能完成 USB 设备重置，请尝试手动重新插拔。" + systemDetail(c.error);
+        return platform::tr("系统未能完成 USB 设备重置，请尝试手动重新插拔。") + systemDetail(c.error);
     }
-    std::string operator()(const ResetError::InvalidSerial&) const { return "缺少 iPad 的设备标识，无法安全重置。"; }
-    std::string operator()(const ResetError::DeviceNotFound&) const { return "目标 USB 设备已断开，未重置任何设备。"; }
+    std::string operator()(const ResetError::InvalidSerial&) const {
+        return platform::tr("缺少 iPad 的设备标识，无法安全重置。");
+    }
+    std::string operator()(const ResetError::DeviceNotFound&) const {
+        return platform::tr("目标 USB 设备已断开，未重置任何设备。");
+    }
     std::string operator()(const ResetError::AmbiguousDevice&) const {
-        return "无法唯一确认目标 USB 设备，未重置任何设备。";
+        return platform::tr("无法唯一确认目标 USB 设备，未重置任何设备。");
     }
     std::string operator()(const ResetError::UnexpectedDevice&) const {
-        return "目标 USB 设备的身份不符合要求，未重置任何设备。";
+        return platform::tr("目标 USB 设备的身份不符合要求，未重置任何设备。");
     }
     std::string operator()(const ResetError::ChangedConnection&) const {
-        return "USB 设备的连接已经改变，请重新打开菜单后再试。";
+        return platform::tr("USB 设备的连接已经改变，请重新打开菜单后再试。");
     }
     std::string operator()(const ResetError::IdentityUnavailable&) const {
-        return "无法核对 USB 设备的连接标识，未重置任何设备。";
+        return platform::tr("无法核对 USB 设备的连接标识，未重置任何设备。");
     }
 };
 
@@ -77,7 +83,7 @@ const platform::UsbHostError* ResetError::underlyingError() const {
 bool operator==(const ResetError& left, const ResetError& right) { return left.value_ == right.value_; }
 
 std::string systemDetail(const platform::UsbHostError& error) {
-    return "（" + error.domain + "，" + std::to_string(error.code) + "：" + error.description + "）";
+    return platform::trFormat("（{}，{}：{}）", error.domain, error.code, error.description);
 }
 
 }  // namespace ampwell

@@ -1,10 +1,10 @@
 #include "app/ui/AppDelegate.hpp"
+#include "platform/base/Translation.hpp"
 
 namespace ampwell {
 
 namespace {
-constexpr const char* kNotificationItemInitialTitle = "供电不足通知：查询权限中";
-constexpr const char* kActiveSamplingItemTitle = "及时更新功率";
+constexpr const char* kNotificationItemInitialTitle = platform::trMarked("供电不足通知：查询权限中");
 constexpr double kStatusFontSize = 11;
 }  // namespace
 
@@ -33,8 +33,8 @@ AppDelegate::AppDelegate(AppDelegateServices services)
       overview_(std::make_unique<PowerOverviewView>()),
       footnote_(std::make_unique<PowerFootnoteView>()),
       portSectionEnd_(platform::MenuItem::separator()),
-      notificationItem_(std::make_shared<platform::MenuItem>(kNotificationItemInitialTitle)),
-      activeSamplingItem_(std::make_shared<platform::MenuItem>(kActiveSamplingItemTitle)),
+      notificationItem_(std::make_shared<platform::MenuItem>(platform::tr(kNotificationItemInitialTitle))),
+      activeSamplingItem_(std::make_shared<platform::MenuItem>(platform::tr(kActiveSamplingItemTitle))),
       mode_(platform::stringDefault(services.defaults, kModeKey).value_or("icon")),
       resetQueue_(kResetQueueLabel, services.clock) {
     if (const auto path = SamplingTrace::pathFromArguments(services.arguments)) samplingTrace_ = SamplingTrace::open(*path);
@@ -111,7 +111,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         [weak = weakSelf()] {
             if (const auto self = weak.lock()) self->usbConnectionsChanged();
         });
-    if (!watchingPower) systemLog_.write(PowerReadingObserver::kCannotStartLogLine);
+    if (!watchingPower) systemLog_.write(platform::tr(PowerReadingObserver::kCannotStartLogLine));
 
     // 10.
     refresh(true, false, std::nullopt, "launch");

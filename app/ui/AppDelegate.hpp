@@ -20,6 +20,7 @@
 #include "platform/base/MainQueue.hpp"
 #include "platform/base/SerialQueue.hpp"
 #include "platform/base/SystemLog.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/desktop/Application.hpp"
 #include "platform/desktop/Desktop.hpp"
 #include "platform/desktop/Menu.hpp"
@@ -73,6 +74,8 @@ public:
     static constexpr const char* kModeKey = "menuDisplayMode";
     static constexpr const char* kThresholdKey = "lowPowerThreshold";
     static constexpr double kDefaultThreshold = 10.0;
+    // The preferences entry that turns the active sampling on, when it is available.
+    static constexpr const char* kActiveSamplingItemTitle = platform::trMarked("及时更新功率");
 
     static std::shared_ptr<AppDelegate> make(AppDelegateServices services);
     ~AppDelegate() override;

@@ -1,6 +1,7 @@
 #include "app/ui/AppDelegate.hpp"
 
 #include "app/ui/MenuText.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <cmath>
 #include <utility>
@@ -9,15 +10,19 @@ namespace ampwell {
 
 namespace {
 
-constexpr const char* kActiveSamplingToolTip = "查看功率或连接设备时及时更新，收起后减少后台活动。";
+constexpr const char* kActiveSamplingToolTip = platform::trMarked("查看功率或连接设备时及时更新，收起后减少后台活动。");
 
 struct DisplayChoice {
     const char* title;
     const char* value;
 };
 constexpr DisplayChoice kDisplayChoices[] = {
-    {"仅小图标 · iPad 状态", "icon"}, {"iPad 功率", "ipad"}, {"所有接口合计", "total"},
-    {"接口 1", "port1"},          {"接口 2", "port2"},    {"接口 3", "port3"},
+    {platform::trMarked("仅小图标 · iPad 状态"), "icon"},
+    {platform::trMarked("iPad 功率"), "ipad"},
+    {platform::trMarked("所有接口合计"), "total"},
+    {platform::trMarked("接口 1"), "port1"},
+    {platform::trMarked("接口 2"), "port2"},
+    {platform::trMarked("接口 3"), "port3"},
 };
 constexpr double kThresholdChoices[] = {5.0, 10.0, 15.0};
 
@@ -59,26 +64,26 @@ void AppDelegate::buildMenu() {
     menu_->addItem(footnoteItem);
     menu_->addItem(platform::MenuItem::separator());
 
-    menu_->addItem(actionItem("立即刷新", &AppDelegate::manualRefresh, "r", "arrow.clockwise"));
+    menu_->addItem(actionItem(platform::tr("立即刷新"), &AppDelegate::manualRefresh, "r", "arrow.clockwise"));
 
-    auto preferences = std::make_shared<platform::MenuItem>("偏好设置");
+    auto preferences = std::make_shared<platform::MenuItem>(platform::tr("偏好设置"));
     preferences->setSymbolName("slider.horizontal.3");
     preferences->setSubmenu(buildPreferencesMenu());
     menu_->addItem(preferences);
 
     resetMenu_->setAutoenablesItems(false);
     resetMenu_->setDelegate(weakSelf());
-    auto reading = std::make_shared<platform::MenuItem>("正在读取设备…");
+    auto reading = std::make_shared<platform::MenuItem>(platform::tr("正在读取设备…"));
     reading->setEnabled(false);
     resetMenu_->addItem(reading);
-    auto reset = std::make_shared<platform::MenuItem>("重置 USB 连接…");
+    auto reset = std::make_shared<platform::MenuItem>(platform::tr("重置 USB 连接…"));
     reset->setSymbolName("cable.connector");
     reset->setSubmenu(resetMenu_);
     menu_->addItem(reset);
 
-    menu_->addItem(actionItem("关于读数", &AppDelegate::showInfo, "", "info.circle"));
+    menu_->addItem(actionItem(platform::tr("关于读数"), &AppDelegate::showInfo, "", "info.circle"));
     menu_->addItem(platform::MenuItem::separator());
-    menu_->addItem(actionItem("退出 Ampwell", &AppDelegate::quit, "q", "power"));
+    menu_->addItem(actionItem(platform::tr("退出 Ampwell"), &AppDelegate::quit, "q", "power"));
 }
 
 std::shared_ptr<platform::Menu> AppDelegate::buildPreferencesMenu() {
@@ -86,15 +91,17 @@ std::shared_ptr<platform::Menu> AppDelegate::buildPreferencesMenu() {
 
     auto displayMenu = manualMenu();
     for (const auto& choice : kDisplayChoices) {
-        auto item = std::make_shared<platform::MenuItem>(choice.title, [weak = weakSelf()](platform::MenuItem& sender) {
-            if (const auto self = weak.lock()) self->changeDisplay(sender);
-        });
+        auto item = std::make_shared<platform::MenuItem>(platform::tr(choice.title),
+                                                         [weak = weakSelf()](platform::MenuItem& sender) {
+                                                             if (const auto self = weak.lock())
+                                                                 self->changeDisplay(sender);
+                                                         });
         item->setTarget(weak_from_this());
         item->setRepresentedObject(std::string(choice.value));
         displayMenu->addItem(item);
         displayChoices_.push_back(item);
     }
-    auto display = std::make_shared<platform::MenuItem>("菜单栏显示");
+    auto display = std::make_shared<platform::MenuItem>(platform::tr("菜单栏显示"));
     display->setSubmenu(displayMenu);
     preferences->addItem(display);
 
@@ -109,7 +116,7 @@ std::shared_ptr<platform::Menu> AppDelegate::buildPreferencesMenu() {
         thresholdMenu->addItem(item);
         thresholdChoices_.push_back(item);
     }
-    auto boundary = std::make_shared<platform::MenuItem>("低功率分界");
+    auto boundary = std::make_shared<platform::MenuItem>(platform::tr("低功率分界"));
     boundary->setSubmenu(thresholdMenu);
     preferences->addItem(boundary);
 
@@ -119,7 +126,7 @@ std::shared_ptr<platform::Menu> AppDelegate::buildPreferencesMenu() {
         if (const auto self = weak.lock()) self->toggleActiveSampling();
     });
     activeSamplingItem_->setTarget(weak_from_this());
-    activeSamplingItem_->setToolTip(kActiveSamplingToolTip);
+    activeSamplingItem_->setToolTip(platform::tr(kActiveSamplingToolTip));
     preferences->addItem(activeSamplingItem_);
     updateActiveSamplingItem();
 
@@ -146,7 +153,7 @@ void AppDelegate::rebuildResetMenu() {
     resetMenu_->removeAllItems();
     const std::vector<USBResetTarget> targets = resetter_.availableTargets();
     if (targets.empty()) {
-        auto none = std::make_shared<platform::MenuItem>("暂无可重置的 USB 设备");
+        auto none = std::make_shared<platform::MenuItem>(platform::tr("暂无可重置的 USB 设备"));
         none->setEnabled(false);
         resetMenu_->addItem(none);
         return;
@@ -198,9 +205,7 @@ void AppDelegate::changeThreshold(platform::MenuItem& sender) {
     refresh(false, false, std::nullopt, "update");
 }
 
-void AppDelegate::showInfo() {
-    runAlert({"Ampwell", aboutInformativeText(threshold()), {"知道了"}});
-}
+void AppDelegate::showInfo() { runAlert({"Ampwell", aboutInformativeText(threshold()), {platform::tr("知道了")}}); }
 
 void AppDelegate::quit() { desktop_.application().terminate(); }
 
@@ -210,11 +215,11 @@ void AppDelegate::updateActiveSamplingItem() {
     activeSamplingItem_->setState(installed && systemPowerRefresher_->isEnabled() ? platform::CheckState::on
                                                                                  : platform::CheckState::off);
     if (!installed)
-        activeSamplingItem_->setTitle("及时更新功率：组件未安装");
+        activeSamplingItem_->setTitle(platform::tr("及时更新功率：组件未安装"));
     else if (systemPowerRefresher_->lastRequestFailed())
-        activeSamplingItem_->setTitle("及时更新功率（暂不可用）");
+        activeSamplingItem_->setTitle(platform::tr("及时更新功率（暂不可用）"));
     else
-        activeSamplingItem_->setTitle("及时更新功率");
+        activeSamplingItem_->setTitle(platform::tr(kActiveSamplingItemTitle));
 }
 
 void AppDelegate::refreshNotificationStatus() {
@@ -224,7 +229,8 @@ void AppDelegate::refreshNotificationStatus() {
             const auto self = weak.lock();
             // Only the newest answer is shown; an older one that arrives late is dropped.
             if (!self || self->notificationStatusRequest_ != request) return;
-            self->notificationItem_->setTitle(authorized ? "供电不足通知：已开启" : "供电不足通知：未获授权");
+            self->notificationItem_->setTitle(authorized ? platform::tr("供电不足通知：已开启")
+                                                         : platform::tr("供电不足通知：未获授权"));
         });
     });
 }
@@ -237,13 +243,14 @@ std::string AppDelegate::batteryDescription(const PortReading& port) const {
         std::string entry;
         if (port.connections.size() > 1) entry += device.name + " ";
         entry += std::to_string(*battery->percent) + "% · ";
-        entry += !battery->isCharging ? "充电状态未知" : (*battery->isCharging ? "充电中" : "未充电");
-        result += (result.empty() ? "" : "；") + entry;
+        entry += !battery->isCharging ? platform::tr("充电状态未知")
+                                      : (*battery->isCharging ? platform::tr("充电中") : platform::tr("未充电"));
+        result += (result.empty() ? "" : platform::tr("；")) + entry;
     }
     if (!result.empty()) return result;
     if (port.connections.size() == 1 && port.reportedBatteryPercent)
-        return std::to_string(*port.reportedBatteryPercent) + "% · 充电状态未提供";
-    return "电量未提供";
+        return std::to_string(*port.reportedBatteryPercent) + "% · " + platform::tr("充电状态未提供");
+    return platform::tr("电量未提供");
 }
 
 void AppDelegate::runAlert(platform::Alert alert, platform::AlertPresenter::Answered answered) {

@@ -2,6 +2,7 @@
 
 #include "app/text/UnicodeText.hpp"
 #include "app/ui/MenuText.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -92,25 +93,27 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
     const TrendStatus trend = trendMonitor_.update(trendKey, status.battery, now);
     const IndicatorState state = trend.falling ? IndicatorState(IndicatorState::low) : status.state;
     std::string statusText = status.message + " · " + format(iPadWatts, 2, "W") + iPadNote;
-    if (trend.falling) statusText += " · 疑似供电不足";
+    if (trend.falling) statusText += std::string(" · ") + platform::tr("疑似供电不足");
 
     // 3.
     if (trend.falling && trend.incident && iPadDevice)
-        notifier_->alert(*trend.incident, trend.message + "，当前 " + format(iPadWatts, 2, "W") + iPadNote, iPadDevice->serial,
-                         iPadDevice->connectionID);
+        notifier_->alert(*trend.incident,
+                         platform::trFormat("{}，当前 {}", trend.message, format(iPadWatts, 2, "W") + iPadNote),
+                         iPadDevice->serial, iPadDevice->connectionID);
     else if (!trend.falling)
         notifier_->incidentEnded();
 
     // 4.
-    std::string caption = std::to_string(deviceCount) + " 台设备 · ";
+    std::string caption = platform::trPluralFormat("{} 台设备", "{} 台设备", deviceCount, deviceCount) + " · ";
     if (measured == 0)
-        caption += "等待系统提供功率";
+        caption += platform::tr("等待系统提供功率");
     else if (measured < connected.size())
-        caption += "部分接口读数可用";
+        caption += platform::tr("部分接口读数可用");
     else
-        caption += "接口合计";
-    if (accounted > 0) caption += " · 含设备自报";
-    overview_->update(format(total, 1, "W"), caption, errorStands ? *snapshot_.error : status.message, state);
+        caption += platform::tr("接口合计");
+    if (accounted > 0) caption += std::string(" · ") + platform::tr("含设备自报");
+    overview_->update(format(total, 1, "W"), caption,
+                      errorStands ? platform::tr(snapshot_.error->c_str()) : status.message, state);
 
     // 5.
     footnote_->update(trend.message, trend.falling);
@@ -127,10 +130,11 @@ void AppDelegate::presentSnapshot(bool hasDevices, const std::vector<const PortR
             else
                 portState = *reading.watts < boundary ? IndicatorState::low : IndicatorState::normal;
         }
-        view->second->update(joined(reading.devices, "、"),
-                             reading.watts ? format(reading.watts, 1, "W") : std::string(reading.name ? "无读数" : "等待读数"),
-                             portTitle(reading) + " · " + batteryDescription(reading),
-                             electricalText(reading), portState);
+        view->second->update(
+            joined(reading.devices, platform::tr("、")),
+            reading.watts ? format(reading.watts, 1, "W")
+                          : std::string(reading.name ? platform::tr("无读数") : platform::tr("等待读数")),
+            portTitle(reading) + " · " + batteryDescription(reading), electricalText(reading), portState);
     }
 
     // 7 and 9, reported to the desktop as one change.

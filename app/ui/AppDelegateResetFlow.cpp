@@ -1,4 +1,5 @@
 #include "app/ui/AppDelegate.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <utility>
 
@@ -28,10 +29,12 @@ void AppDelegate::confirmReset(platform::MenuItem& sender) {
     // A copy: the menu may be rebuilt while the alert is up, and the reset must act on the
     // device exactly as it was listed.
     const USBResetTarget target = *listed;
-    runAlert({"要重置 " + target.productName + " 的 USB 连接吗？",
-              std::string("这会短暂中断所选设备") + (target.isHub ? "及其下游设备" : "") +
-                  "的 USB 数据连接，并重新识别设备。不一定切断供电，也不保证提高充电功率。",
-              {"重置此连接", "取消"}},
+    runAlert({platform::trFormat("要重置 {} 的 USB 连接吗？", target.productName),
+              target.isHub ? platform::tr("这会短暂中断所选设备及其下游设备的 USB 数据连接，并重新识别设备。"
+                                          "不一定切断供电，也不保证提高充电功率。")
+                           : platform::tr("这会短暂中断所选设备的 USB 数据连接，并重新识别设备。"
+                                          "不一定切断供电，也不保证提高充电功率。"),
+              {platform::tr("重置此连接"), platform::tr("取消")}},
              [weak = weakSelf(), target](std::size_t answer) {
                  const auto self = weak.lock();
                  if (!self || answer != 0) return;
@@ -55,7 +58,9 @@ void AppDelegate::performReset(const std::string& serial, const std::string& con
         valid = found;
     }
     if (!valid) {
-        runAlert({"iPad 的连接已改变", "这条提醒对应旧的连接，未重置设备。请重新打开菜单后再试。", {"知道了"}});
+        runAlert({platform::tr("iPad 的连接已改变"),
+                  platform::tr("这条提醒对应旧的连接，未重置设备。请重新打开菜单后再试。"),
+                  {platform::tr("知道了")}});
         return;
     }
     startReset("iPad", [this, serial, session = pieces[1]] { return resetter_.resetIPad(serial, session); });
@@ -74,11 +79,14 @@ void AppDelegate::startReset(const std::string& deviceName, std::function<ResetR
             self->batteries_.clear();
             self->refresh(true, true, std::nullopt, "update");
             if (result.succeeded())
-                self->runAlert({"已发送 " + deviceName + " USB 重置请求",
-                                "正在重新读取连接和供电信息。USB 重置不保证供电档位会改变。", {"知道了"}});
+                self->runAlert({platform::trFormat("已发送 {} USB 重置请求", deviceName),
+                                platform::tr("正在重新读取连接和供电信息。USB 重置不保证供电档位会改变。"),
+                                {platform::tr("知道了")}});
             else
-                self->runAlert({"未能重置 " + deviceName + " USB",
-                                result.error()->errorDescription() + "\n可以手动重新插拔所选设备的线缆。", {"知道了"}});
+                self->runAlert(
+                    {platform::trFormat("未能重置 {} USB", deviceName),
+                     result.error()->errorDescription() + "\n" + platform::tr("可以手动重新插拔所选设备的线缆。"),
+                     {platform::tr("知道了")}});
         });
     });
 }

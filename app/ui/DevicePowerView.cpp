@@ -1,6 +1,7 @@
 #include "app/ui/DevicePowerView.hpp"
 
 #include "app/ui/IndicatorIcon.hpp"
+#include "platform/base/Translation.hpp"
 
 namespace ampwell {
 
@@ -12,11 +13,11 @@ using platform::TextAlignment;
 
 std::string stateWord(IndicatorState state) {
     switch (state.value()) {
-    case IndicatorState::normal: return "供电正常";
-    case IndicatorState::low: return "功率低于分界";
-    case IndicatorState::unavailable: return "等待读数";
+    case IndicatorState::normal: return platform::tr("供电正常");
+    case IndicatorState::low: return platform::tr("功率低于分界");
+    case IndicatorState::unavailable: return platform::tr("等待读数");
     }
-    return "等待读数";
+    return platform::tr("等待读数");
 }
 
 void DevicePowerView::update(std::string name, std::string power, std::string battery, std::string electrical,
@@ -28,7 +29,8 @@ void DevicePowerView::update(std::string name, std::string power, std::string ba
     state_ = state;
     const std::string word = stateWord(state_);
     tooltip_ = name_ + " · " + power_ + " · " + word + "\n" + battery_ + "\n" + electrical_;
-    accessibilityLabel_ = name_ + "，" + power_ + "，" + word + "，" + battery_ + "，" + electrical_;
+    const std::string comma = platform::tr("，");
+    accessibilityLabel_ = name_ + comma + power_ + comma + word + comma + battery_ + comma + electrical_;
     if (onNeedsDisplay) onNeedsDisplay();
 }
 

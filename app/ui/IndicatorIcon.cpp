@@ -1,5 +1,6 @@
 #include "app/ui/IndicatorIcon.hpp"
 
+#include "platform/base/Translation.hpp"
 #include "platform/drawing/Symbols.hpp"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ public:
     }
 
     std::string name() const override { return std::string(state_.rawValue()); }
-    std::string accessibilityDescription() const override { return kIndicatorIconDescription; }
+    std::string accessibilityDescription() const override { return platform::tr(kIndicatorIconDescription); }
     // Coloured, so that a low supply stays yellow in a dark menu bar too.
     bool isTemplate() const override { return false; }
 

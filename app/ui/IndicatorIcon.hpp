@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/assessment/IndicatorState.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/drawing/Color.hpp"
 #include "platform/drawing/Image.hpp"
 
@@ -17,6 +18,6 @@ platform::Color indicatorColor(IndicatorState state);
 // description is kIndicatorIconDescription.
 std::shared_ptr<const platform::Image> indicatorIcon(IndicatorState state);
 
-inline constexpr const char* kIndicatorIconDescription = "iPad 充电功率状态";
+inline constexpr const char* kIndicatorIconDescription = platform::trMarked("iPad 充电功率状态");
 
 }  // namespace ampwell

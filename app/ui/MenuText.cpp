@@ -1,4 +1,5 @@
 #include "app/ui/MenuText.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <fmt/format.h>
 
@@ -24,7 +25,7 @@ std::string truncatedWatts(double watts) {
 
 std::string resetItemTitle(const USBResetTarget& target, const std::vector<USBResetTarget>& all) {
     std::string title;
-    if (target.port) title += "接口 " + std::to_string(*target.port) + " · ";
+    if (target.port) title += platform::trFormat("接口 {}", *target.port) + " · ";
     title += target.productName;
     std::size_t twins = 0;
     for (const auto& other : all)
@@ -34,42 +35,44 @@ std::string resetItemTitle(const USBResetTarget& target, const std::vector<USBRe
         if (hex.size() > 4) hex = hex.substr(hex.size() - 4);
         title += " [" + hex + "]";
     }
-    if (target.isHub) title += "（含下游设备）";
+    if (target.isHub) title += platform::tr("（含下游设备）");
     return title + "…";
 }
 
 std::string statusLegend(double threshold) {
-    return "\n达到 80% 上限或正常等待补充时绿色；充电低于 " + truncatedWatts(threshold) + " W 或持续掉电时黄色。";
+    return "\n" + platform::trFormat("达到 80% 上限或正常等待补充时绿色；充电低于 {} W 或持续掉电时黄色。",
+                                     truncatedWatts(threshold));
 }
 
 std::string aboutInformativeText(double threshold) {
-    return "iPad 接电、达到 80% 且未充电时显示绿色。已观察到上限后，76–79% 的正常等待补充也显示绿色；恢复充电后按 " +
-           truncatedWatts(threshold) +
-           " W 分界判断。设备卡片按各接口功率显示绿色或黄色闪电，沿用这一分界；功率未知时灰色，已确认的 iPad "
-           "上限保护仍为绿色。\n\n启用及时更新功率后，查看菜单时持续更新读数，收起后仍会定期更新菜单栏图标。"
-           "接入新设备或立即刷新也会请求新读数。供电档位是上限，实际功率可以更低。\n\n电量在至少 5 "
-           "分钟的观察中下降 2 个百分点，且在充电中或已低于 75%，会变黄并通知一次。正常的 80%→75% "
-           "等待不触发掉电通知。\n\n可以从菜单选择重置不同 USB "
-           "设备。重置会中断所选设备的数据连接；集线器还会影响下游设备。不保证重新协商供电，只在你确认后执行。";
+    return platform::trFormat(
+        "iPad 接电、达到 80% 且未充电时显示绿色。已观察到上限后，76–79% 的正常等待补充也显示绿色；恢复充电后按 {}"
+        " W 分界判断。设备卡片按各接口功率显示绿色或黄色闪电，沿用这一分界；功率未知时灰色，已确认的 iPad "
+        "上限保护仍为绿色。\n\n启用及时更新功率后，查看菜单时持续更新读数，收起后仍会定期更新菜单栏图标。"
+        "接入新设备或立即刷新也会请求新读数。供电档位是上限，实际功率可以更低。\n\n电量在至少 5 "
+        "分钟的观察中下降 2 个百分点，且在充电中或已低于 75%，会变黄并通知一次。正常的 80%→75% "
+        "等待不触发掉电通知。\n\n可以从菜单选择重置不同 USB "
+        "设备。重置会中断所选设备的数据连接；集线器还会影响下游设备。不保证重新协商供电，只在你确认后执行。",
+        truncatedWatts(threshold));
 }
 
 std::string figureNote(FigureSource source) {
     switch (source) {
     case FigureSource::computer: return "";
-    case FigureSource::deviceInput: return "（设备自报输入）";
-    case FigureSource::chargerOffer: return "（充电器标称）";
+    case FigureSource::deviceInput: return platform::tr("（设备自报输入）");
+    case FigureSource::chargerOffer: return platform::tr("（充电器标称）");
     }
     return "";
 }
 
 std::string electricalText(const PortReading& port) {
     // A plain USB port never gets a figure from the computer; only a device's account can give one.
-    if (!port.watts) return port.name ? "此接口不报告功率" : "正在读取功率…";
+    if (!port.watts) return port.name ? platform::tr("此接口不报告功率") : platform::tr("正在读取功率…");
     std::string kind;
-    if (port.source == FigureSource::deviceInput) kind = "设备自报输入  ·  ";
-    if (port.source == FigureSource::chargerOffer) kind = "充电器标称  ·  ";
-    return kind + formatMeasurement(port.volts, 2, "V") + "  /  " + formatMeasurement(port.amps, 2, "A") +
-           "  ·  上限 " + formatMeasurement(port.configuredWatts, 1, "W");
+    if (port.source == FigureSource::deviceInput) kind = std::string(platform::tr("设备自报输入")) + "  ·  ";
+    if (port.source == FigureSource::chargerOffer) kind = std::string(platform::tr("充电器标称")) + "  ·  ";
+    return kind + formatMeasurement(port.volts, 2, "V") + "  /  " + formatMeasurement(port.amps, 2, "A") + "  ·  " +
+           platform::trFormat("上限 {}", formatMeasurement(port.configuredWatts, 1, "W"));
 }
 
 namespace {
@@ -92,8 +95,8 @@ std::optional<std::int64_t> portNumberOfMode(const std::string& mode) {
 std::string shortNote(FigureSource source) {
     switch (source) {
     case FigureSource::computer: return "";
-    case FigureSource::deviceInput: return " 自报";
-    case FigureSource::chargerOffer: return " 标称";
+    case FigureSource::deviceInput: return std::string(" ") + platform::tr("自报");
+    case FigureSource::chargerOffer: return std::string(" ") + platform::tr("标称");
     }
     return "";
 }
@@ -105,7 +108,7 @@ std::string statusModeText(const ModeTextInputs& inputs) {
     if (inputs.snapshotHasError) return "USB — W";
     if (inputs.mode == "ipad") {
         if (!inputs.iPadPort) return "iPad " + formatMeasurement(std::nullopt, 1, "W");
-        const std::string label = inputs.iPadPort->connections.size() >= 2 ? "iPad接口" : "iPad";
+        const std::string label = inputs.iPadPort->connections.size() >= 2 ? platform::tr("iPad接口") : "iPad";
         return label + " " + formatMeasurement(inputs.iPadPort->watts, 1, "W") + shortNote(inputs.iPadPort->source);
     }
     if (const auto number = portNumberOfMode(inputs.mode)) {
@@ -121,8 +124,9 @@ std::string statusModeText(const ModeTextInputs& inputs) {
     bool anyAccount = false;
     for (const PortReading* port : inputs.connectedPorts)
         anyAccount = anyAccount || (port->watts && port->source != FigureSource::computer);
-    return std::string("USB") + (inputs.someWattsMissing ? " 已知" : "") + " " + formatMeasurement(inputs.total, 1, "W") +
-           (anyAccount ? " 含自报" : "");
+    return std::string("USB") + (inputs.someWattsMissing ? std::string(" ") + platform::tr("已知") : std::string()) +
+           " " + formatMeasurement(inputs.total, 1, "W") +
+           (anyAccount ? std::string(" ") + platform::tr("含自报") : std::string());
 }
 
 }  // namespace ampwell

@@ -1,6 +1,8 @@
 #include "app/ui/PowerMenuPreview.hpp"
 
 #include "app/ui/PowerMenuUI.hpp"
+#include "platform/base/Translation.hpp"
+#include "platform/desktop/KeyShortcut.hpp"
 #include "platform/drawing/Symbols.hpp"
 #include "platform/drawing/cairo/CairoBitmap.hpp"
 
@@ -25,28 +27,30 @@ constexpr double kMenuRowHeight = 27;
 struct SampleCard {
     const char* name;
     const char* power;
-    const char* battery;
+    const char* port;
+    const char* charging;  // the catalog's text, translated when drawn
     const char* electrical;
 };
 
 constexpr std::array<SampleCard, 3> kSampleCards{{
-    {"iPad", "8.4 W", "USB-C 1 · 80% · 未充电", "5.22 V  /  1.61 A  ·  上限 15 W"},
-    {"iPhone", "2.1 W", "USB-C 2 · 89% · 充电中", "5.23 V  /  0.40 A  ·  上限 15 W"},
-    {"Mac", "8.4 W", "USB-C 3 · 80% · 充电状态未提供", "5.20 V  /  1.62 A  ·  上限 15 W"},
+    {"iPad", "8.4 W", "USB-C 1 · 80% · ", platform::trMarked("未充电"), "5.22 V  /  1.61 A"},
+    {"iPhone", "2.1 W", "USB-C 2 · 89% · ", platform::trMarked("充电中"), "5.23 V  /  0.40 A"},
+    {"Mac", "8.4 W", "USB-C 3 · 80% · ", platform::trMarked("充电状态未提供"), "5.20 V  /  1.62 A"},
 }};
 
 struct SampleRow {
     const char* title;
     const char* symbol;
-    const char* shortcut;
+    const char* key;  // the key equivalent's letter, or "" for none
+    bool submenu;
 };
 
 constexpr std::array<SampleRow, 5> kSampleRows{{
-    {"立即刷新", "arrow.clockwise", "⌘R"},
-    {"偏好设置", "slider.horizontal.3", "›"},
-    {"重置 USB 连接…", "cable.connector", "›"},
-    {"关于读数", "info.circle", ""},
-    {"退出 Ampwell", "power", "⌘Q"},
+    {platform::trMarked("立即刷新"), "arrow.clockwise", "r", false},
+    {platform::trMarked("偏好设置"), "slider.horizontal.3", "", true},
+    {platform::trMarked("重置 USB 连接…"), "cable.connector", "", true},
+    {platform::trMarked("关于读数"), "info.circle", "", false},
+    {platform::trMarked("退出 Ampwell"), "power", "q", false},
 }};
 
 // Draws `view` with its top-left corner at `top` and returns where the next part starts.
@@ -65,10 +69,12 @@ double placeMenuRow(platform::Canvas& canvas, const SampleRow& row, double top) 
     canvas.translate(0, top);
     platform::drawSymbol(canvas, row.symbol, {19, 6, 14, 14}, Color::role(ColorRole::secondaryLabel));
     const Color title = dark ? Color::white(0.9) : Color::role(ColorRole::label);
-    canvas.drawText(row.title, {42, 4, 270, 20}, {{FontRole::system, 13, FontWeight::regular}, title});
-    canvas.drawText(row.shortcut, {310, 4, 30, 20},
-                    {{FontRole::system, 13, FontWeight::regular}, Color::role(ColorRole::tertiaryLabel),
-                     TextAlignment::right});
+    canvas.drawText(platform::tr(row.title), {42, 4, 270, 20}, {{FontRole::system, 13, FontWeight::regular}, title});
+    // The preview is the simulated Mac's menu, which writes key equivalents with the command key.
+    const std::string shortcut = row.submenu ? "›" : platform::shortcutText(row.key, platform::ShortcutStyle::command);
+    canvas.drawText(
+        shortcut, {310, 4, 30, 20},
+        {{FontRole::system, 13, FontWeight::regular}, Color::role(ColorRole::tertiaryLabel), TextAlignment::right});
     canvas.restore();
     return top + kMenuRowHeight;
 }
@@ -82,17 +88,20 @@ void drawPanel(platform::Canvas& canvas, double left, Appearance appearance) {
     canvas.fillRect(bounds, Color::role(ColorRole::windowBackground));
 
     PowerOverviewView overview;
-    overview.update("18.9 W", "3 台设备 · 接口合计", "iPad 80% · 上限保护，暂停充电", IndicatorState::normal);
+    overview.update("18.9 W",
+                    platform::trPluralFormat("{} 台设备", "{} 台设备", 3, 3) + " · " + platform::tr("接口合计"),
+                    std::string("iPad 80% · ") + platform::tr("上限保护，暂停充电"), IndicatorState::normal);
     double top = place(canvas, overview, 0);
     for (const auto& sample : kSampleCards) {
         DevicePowerView card;
         const IndicatorState state =
             std::string_view(sample.name) == "iPad" ? IndicatorState::normal : IndicatorState::low;
-        card.update(sample.name, sample.power, sample.battery, sample.electrical, state);
+        card.update(sample.name, sample.power, sample.port + std::string(platform::tr(sample.charging)),
+                    sample.electrical + std::string("  ·  ") + platform::trFormat("上限 {}", "15 W"), state);
         top = place(canvas, card, top);
     }
     PowerFootnoteView footnote;
-    footnote.update("电量暂时稳定", false);
+    footnote.update(platform::tr("电量暂时稳定"), false);
     top = place(canvas, footnote, top);
     for (const auto& row : kSampleRows) top = placeMenuRow(canvas, row, top);
     canvas.restore();

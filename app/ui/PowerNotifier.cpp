@@ -1,4 +1,5 @@
 #include "app/ui/PowerNotifier.hpp"
+#include "platform/base/Translation.hpp"
 
 namespace ampwell {
 
@@ -14,8 +15,8 @@ void PowerNotifier::prepare(std::function<void()> completion) {
     center_.setDelegate(weak_from_this());
     platform::NotificationCategory category{
         kCategoryIdentifier,
-        {platform::NotificationAction{kResetActionIdentifier, kResetActionTitle, true},
-         platform::NotificationAction{kIgnoreActionIdentifier, kIgnoreActionTitle, false}}};
+        {platform::NotificationAction{kResetActionIdentifier, platform::tr(kResetActionTitle), true},
+         platform::NotificationAction{kIgnoreActionIdentifier, platform::tr(kIgnoreActionTitle), false}}};
     center_.setNotificationCategories({std::move(category)});
     auto& center = center_;
     center_.getNotificationSettings([&center, completion = std::move(completion)](platform::NotificationSettings settings) {
@@ -44,8 +45,8 @@ void PowerNotifier::alert(const std::string& incident, const std::string& messag
 
     platform::NotificationRequest request;
     request.identifier = kRequestIdentifier;
-    request.content.title = kTitle;
-    request.content.body = message + kBodySuffix;
+    request.content.title = platform::tr(kTitle);
+    request.content.body = message + platform::tr(kBodySuffix);
     request.content.categoryIdentifier = kCategoryIdentifier;
     request.content.userInfo = {{kSerialKey, serial}, {kConnectionKey, connectionID}};
     warningOut_ = true;

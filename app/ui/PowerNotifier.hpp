@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/MainQueue.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/desktop/NotificationCenter.hpp"
 
 #include <functional>
@@ -20,11 +21,12 @@ public:
     static constexpr const char* kCategoryIdentifier = "ipad-supply-warning";
     static constexpr const char* kRequestIdentifier = "ipad-supply-warning";
     static constexpr const char* kResetActionIdentifier = "reset-ipad-usb";
-    static constexpr const char* kResetActionTitle = "重置 iPad USB（会断开数据）";
+    static constexpr const char* kResetActionTitle = platform::trMarked("重置 iPad USB（会断开数据）");
     static constexpr const char* kIgnoreActionIdentifier = "ignore";
-    static constexpr const char* kIgnoreActionTitle = "暂不处理";
-    static constexpr const char* kTitle = "iPad 可能供电不足";
-    static constexpr const char* kBodySuffix = "。检查线缆与供电口；需要时可手动重新连接或使用独立电源。";
+    static constexpr const char* kIgnoreActionTitle = platform::trMarked("暂不处理");
+    static constexpr const char* kTitle = platform::trMarked("iPad 可能供电不足");
+    static constexpr const char* kBodySuffix =
+        platform::trMarked("。检查线缆与供电口；需要时可手动重新连接或使用独立电源。");
     static constexpr const char* kSerialKey = "deviceSerial";
     static constexpr const char* kConnectionKey = "connectionID";
 

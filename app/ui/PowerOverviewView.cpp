@@ -1,6 +1,7 @@
 #include "app/ui/PowerOverviewView.hpp"
 
 #include "app/ui/IndicatorIcon.hpp"
+#include "platform/base/Translation.hpp"
 
 namespace ampwell {
 
@@ -16,7 +17,8 @@ void PowerOverviewView::update(std::string power, std::string caption, std::stri
     status_ = std::move(status);
     state_ = state;
     tooltip_ = status_;
-    accessibilityLabel_ = "Ampwell，" + power_ + "，" + caption_ + "，" + status_;
+    const std::string comma = platform::tr("，");
+    accessibilityLabel_ = "Ampwell" + comma + power_ + comma + caption_ + comma + status_;
     if (onNeedsDisplay) onNeedsDisplay();
 }
 
@@ -24,7 +26,7 @@ void PowerOverviewView::draw(platform::Canvas& canvas, bool windowVisible) {
     const Color label = Color::role(ColorRole::label);
     const Color secondary = Color::role(ColorRole::secondaryLabel);
     canvas.drawText("Ampwell", {18, 10, 210, 21}, {{FontRole::system, 14, FontWeight::semibold}, label});
-    canvas.drawText("实时输出", {256, 13, 86, 17},
+    canvas.drawText(platform::tr("实时输出"), {256, 13, 86, 17},
                     {{FontRole::system, 11, FontWeight::regular}, secondary, TextAlignment::right});
     canvas.drawText(power_, {17, 34, 325, 40}, {{FontRole::monospacedDigit, 30, FontWeight::medium}, label});
     canvas.drawText(caption_, {19, 77, 323, 17}, {{FontRole::system, 11, FontWeight::regular}, secondary});

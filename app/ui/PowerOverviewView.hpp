@@ -2,6 +2,7 @@
 
 #include "app/assessment/IndicatorState.hpp"
 #include "app/ui/RenderCallback.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/desktop/MenuView.hpp"
 #include "platform/drawing/Canvas.hpp"
 
@@ -36,8 +37,8 @@ public:
 
 private:
     std::string power_ = "— W";
-    std::string caption_ = "正在读取连接设备";
-    std::string status_ = "正在读取 iPad 状态";
+    std::string caption_ = platform::tr("正在读取连接设备");
+    std::string status_ = platform::tr("正在读取 iPad 状态");
     IndicatorState state_ = IndicatorState::unavailable;
     std::string tooltip_;
     std::string accessibilityLabel_;

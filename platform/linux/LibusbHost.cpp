@@ -1,5 +1,6 @@
 #include "platform/linux/LibusbHost.hpp"
 
+#include "platform/base/Translation.hpp"
 #include "platform/registry/RegistryNames.hpp"
 
 #include <fmt/format.h>
@@ -85,7 +86,7 @@ UsbHostError LibusbHost::errorFor(int libusbCode) {
     std::string description = fmt::format("{} ({})", libusb_strerror(libusbCode), libusb_error_name(libusbCode));
     // The installed udev rule opens only Apple's mobile devices to the user at the seat; say so,
     // because the same refusal for a keyboard or a disk is expected and not a broken install.
-    if (libusbCode == LIBUSB_ERROR_ACCESS) description += kAccessHint;
+    if (libusbCode == LIBUSB_ERROR_ACCESS) description += tr(kAccessHint);
     return UsbHostError{kDomain, resultCode(libusbCode), std::move(description)};
 }
 

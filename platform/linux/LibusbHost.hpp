@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/base/Translation.hpp"
 #include "platform/devices/UsbHost.hpp"
 
 #include <memory>
@@ -26,9 +27,9 @@ public:
     static UsbHostError errorFor(int libusbCode);
 
     // What a user can do about LIBUSB_ERROR_ACCESS, appended to libusb's description.
-    static constexpr const char* kAccessHint =
+    static constexpr const char* kAccessHint = trMarked(
         "；登录用户只能重置 iPad 和 iPhone（需要安装 Ampwell 的 udev 规则 70-ampwell.rules 后重新插入设备），"
-        "重置其他 USB 设备需要 root 权限";
+        "重置其他 USB 设备需要 root 权限");
 
     struct Context;
 

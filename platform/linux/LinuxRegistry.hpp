@@ -29,6 +29,7 @@ public:
     std::unique_ptr<RegistryEntry> entry(EntryID id) override;
     std::unique_ptr<NotificationPort> createNotificationPort() override;
     // A Linux machine is not a Mac: the texts say "computer".
+    // i18n: composed into a sentence that the catalog translates whole.
     std::string machineNoun() const override { return "电脑"; }
 
 private:

@@ -48,6 +48,9 @@ public:
     std::optional<std::int64_t> bootTimeSeconds() override;
     // The file's "ui"; its timeline actions and the quit at clock.until go to its `perform`.
     UserScript* userScript() override { return &userScript_; }
+    bool isSimulated() const override { return true; }
+    // The simulated machine is a Mac.
+    ShortcutStyle shortcutStyle() const override { return ShortcutStyle::command; }
     // "usb-reset" {"entryID", "result", and "code" on failure}, "defaults-write" {"key", "value"},
     // "log" {"text"}, and the refresh service's "refresh-request". Side effects on other threads reach the stream through the main queue. While
     // a stream is set, system-log lines go to it instead of standard error.

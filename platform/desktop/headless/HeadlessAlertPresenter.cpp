@@ -1,5 +1,7 @@
 #include "platform/desktop/headless/HeadlessAlertPresenter.hpp"
 
+#include "platform/base/Translation.hpp"
+
 #include <algorithm>
 
 namespace ampwell::platform::headless {
@@ -22,7 +24,8 @@ std::size_t HeadlessAlertPresenter::runModal(const Alert& alert) {
     if (!answers_.empty()) {
         const std::string scripted = answers_.front();
         answers_.pop_front();
-        const auto found = std::find(buttons.begin(), buttons.end(), scripted);
+        // Named in the original language, like every title a script gives.
+        const auto found = std::find(buttons.begin(), buttons.end(), std::string(tr(scripted.c_str())));
         if (found != buttons.end())
             chosen = static_cast<std::size_t>(found - buttons.begin());
         else

@@ -20,7 +20,7 @@ AuthorizationStatus statusNamed(const std::string& name) {
 HeadlessDesktop::HeadlessDesktop(Platform& platform, std::ostream& out, std::optional<std::string> logPath)
     : platform_(platform),
       script_(scriptOf(platform)),
-      events_(platform.clock(), out, std::move(logPath)),
+      events_(platform.clock(), out, std::move(logPath), platform.shortcutStyle()),
       application_(platform.mainQueue(), platform.clock(), events_),
       statusBar_(events_),
       alerts_(events_, script_.alertAnswers),

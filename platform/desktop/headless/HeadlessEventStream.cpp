@@ -11,8 +11,9 @@
 
 namespace ampwell::platform::headless {
 
-HeadlessEventStream::HeadlessEventStream(const Clock& clock, std::ostream& out, std::optional<std::string> logPath)
-    : clock_(clock), out_(out) {
+HeadlessEventStream::HeadlessEventStream(const Clock& clock, std::ostream& out, std::optional<std::string> logPath,
+                                         ShortcutStyle shortcuts)
+    : clock_(clock), out_(out), shortcuts_(shortcuts) {
     if (!logPath) return;
     logFd_ = FileDescriptor::open(*logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (!logFd_) throw EventLogError(*logPath + ": cannot be opened for appending: " + std::strerror(errno));
@@ -20,7 +21,7 @@ HeadlessEventStream::HeadlessEventStream(const Clock& clock, std::ostream& out, 
 
 void HeadlessEventStream::emit(const std::string& event, const nlohmann::json& fields) {
     const Date now = clock_.now();
-    out_ << eventLine(now, event, fields) << '\n' << std::flush;
+    out_ << eventLine(now, event, fields, shortcuts_) << '\n' << std::flush;
     if (!logFd_) return;
 
     nlohmann::json record = fields.is_object() ? fields : nlohmann::json::object();

@@ -3,6 +3,7 @@
 #include "platform/base/Clock.hpp"
 #include "platform/base/EventStream.hpp"
 #include "platform/base/FileDescriptor.hpp"
+#include "platform/desktop/KeyShortcut.hpp"
 
 #include <iosfwd>
 #include <optional>
@@ -25,7 +26,9 @@ public:
 class HeadlessEventStream final : public EventStream {
 public:
     // Throws EventLogError when `logPath` is given and cannot be opened for appending.
-    HeadlessEventStream(const Clock& clock, std::ostream& out, std::optional<std::string> logPath = std::nullopt);
+    // `shortcuts`: how the readable lines write key equivalents.
+    HeadlessEventStream(const Clock& clock, std::ostream& out, std::optional<std::string> logPath = std::nullopt,
+                        ShortcutStyle shortcuts = ShortcutStyle::command);
     HeadlessEventStream(const HeadlessEventStream&) = delete;
     HeadlessEventStream& operator=(const HeadlessEventStream&) = delete;
 
@@ -36,6 +39,7 @@ private:
     const Clock& clock_;
     std::ostream& out_;
     FileDescriptor logFd_;
+    ShortcutStyle shortcuts_;
 };
 
 }  // namespace ampwell::platform::headless

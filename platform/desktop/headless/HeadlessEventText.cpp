@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 
 namespace ampwell::platform::headless {
 namespace {
@@ -51,7 +52,7 @@ bool flag(const Json& fields, const char* key) {
     return found != fields.end() && found->is_boolean() && found->get<bool>();
 }
 
-std::string joined(const Json& items, const char* separator, std::string (*describe)(const Json&)) {
+std::string joined(const Json& items, const char* separator, const std::function<std::string(const Json&)>& describe) {
     std::string line;
     if (!items.is_array()) return line;
     for (const auto& item : items) {
@@ -91,16 +92,13 @@ std::string viewText(const Json& view) {
     return "[" + shown + "]";
 }
 
-std::string itemText(const Json& item) {
+std::string itemText(const Json& item, ShortcutStyle shortcuts) {
     if (flag(item, "separator")) return "—";
     if (item.contains("view")) return viewText(item["view"]);
     std::string shown = text(item, "title");
     if (flag(item, "checked")) shown = "✓ " + shown;
-    std::string key = text(item, "key");
-    // Shown as a menu shows it: the command key and the letter in upper case.
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (!key.empty()) shown += " ⌘" + key;
+    const std::string key = shortcutText(text(item, "key"), shortcuts);
+    if (!key.empty()) shown += " " + key;
     if (item.contains("submenu")) shown += " ▸";
     const auto enabled = item.find("enabled");
     if (enabled != item.end() && enabled->is_boolean() && !enabled->get<bool>()) shown = "(" + shown + ")";
@@ -160,7 +158,7 @@ std::string clickText(const Json& fields) {
 
 }  // namespace
 
-std::string eventLine(Date time, const std::string& event, const Json& fields) {
+std::string eventLine(Date time, const std::string& event, const Json& fields, ShortcutStyle shortcuts) {
     std::string label;
     std::string shown;
     if (event == "status-item") {
@@ -168,7 +166,8 @@ std::string eventLine(Date time, const std::string& event, const Json& fields) {
         shown = statusItemText(fields);
     } else if (event == "menu") {
         label = text(fields, "menu") == "reset" ? "reset menu" : "menu";
-        shown = "opens: " + joined(fields.value("items", Json::array()), " | ", itemText);
+        shown = "opens: " + joined(fields.value("items", Json::array()), " | ",
+                                   [shortcuts](const Json& item) { return itemText(item, shortcuts); });
     } else if (event == "menu-closed") {
         label = text(fields, "menu") == "reset" ? "reset menu" : "menu";
         shown = "closes";

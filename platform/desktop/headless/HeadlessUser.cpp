@@ -1,5 +1,7 @@
 #include "platform/desktop/headless/HeadlessUser.hpp"
 
+#include "platform/base/Translation.hpp"
+
 #include "platform/desktop/headless/MenuDescription.hpp"
 
 #include <algorithm>
@@ -80,13 +82,17 @@ void HeadlessUser::perform(const UserAction& action) {
 
 void HeadlessUser::click(const UserAction& action) {
     const std::size_t openBefore = openMenus_.size();
+    // A script names items by their titles in the original language; the menu shows them in the
+    // user's, and the user clicks what is shown.
+    std::vector<std::string> titlePath;
+    for (const auto& title : action.titlePath) titlePath.emplace_back(tr(title.c_str()));
     std::shared_ptr<MenuItem> chosen;
     std::shared_ptr<Menu> menu = mainMenu();
     if (menu) open(menu);
-    for (std::size_t i = 0; menu && i < action.titlePath.size(); ++i) {
-        auto item = itemTitled(*menu, action.titlePath[i]);
+    for (std::size_t i = 0; menu && i < titlePath.size(); ++i) {
+        auto item = itemTitled(*menu, titlePath[i]);
         if (!item || !menu->isItemEnabled(*item)) break;
-        if (i + 1 == action.titlePath.size()) {
+        if (i + 1 == titlePath.size()) {
             if (!item->submenu()) chosen = item;  // an item with a submenu only opens it
             break;
         }
@@ -94,11 +100,11 @@ void HeadlessUser::click(const UserAction& action) {
         if (menu) open(menu);
     }
     if (!chosen) {
-        events_.emit("click", {{"path", action.titlePath}, {"missed", true}, {"origin", action.origin}});
+        events_.emit("click", {{"path", titlePath}, {"missed", true}, {"origin", action.origin}});
         closeFrom(openBefore);
         return;
     }
-    events_.emit("click", {{"path", action.titlePath}, {"missed", false}});
+    events_.emit("click", {{"path", titlePath}, {"missed", false}});
     closeFrom(0);
     chosen->perform();
 }

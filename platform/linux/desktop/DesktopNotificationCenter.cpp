@@ -1,4 +1,5 @@
 #include "platform/linux/desktop/DesktopNotificationCenter.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <glib.h>
 
@@ -73,7 +74,7 @@ void DesktopNotificationCenter::requestAuthorization(unsigned,
         client_->readPermission([this, completion](NotificationPermission permission) {
             const bool granted = permission == NotificationPermission::authorized;
             std::string error;
-            if (permission == NotificationPermission::denied) error = "没有可用的桌面通知服务";
+            if (permission == NotificationPermission::denied) error = tr("没有可用的桌面通知服务");
             callbacks_.async([completion, granted, error] { completion(granted, error); });
         });
     });

@@ -35,7 +35,8 @@ std::string sourceFile(const std::string& relativePath) {
     return readWhole(std::string(AMPWELL_SOURCE_DIR) + "/" + relativePath);
 }
 
-ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& simulationFile) {
+ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& simulationFile,
+                      const std::vector<std::string>& extraEnvironment) {
     static std::atomic<int> runs{0};
     const std::string stem = ::testing::TempDir() + "ampwell-run-" + std::to_string(::getpid()) + "-" +
                              std::to_string(runs.fetch_add(1));
@@ -43,11 +44,21 @@ ProgramRun runProgram(const std::vector<std::string>& arguments, const std::stri
     const std::string errPath = stem + ".err";
 
     std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry)
-        if (std::string(*entry).rfind("AMPWELL_SIMULATION=", 0) != 0) environment.emplace_back(*entry);
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text(*entry);
+        const bool chosenHere =
+            text.rfind("AMPWELL_SIMULATION=", 0) == 0 || text.rfind("LANG", 0) == 0 || text.rfind("LC_", 0) == 0;
+        if (!chosenHere) environment.push_back(text);
+    }
     const bool absolute = simulationFile.starts_with('/');
     environment.push_back("AMPWELL_SIMULATION=" + (absolute ? "" : std::string(AMPWELL_SOURCE_DIR) + "/") +
                           simulationFile);
+    environment.push_back("LC_ALL=C");
+    for (const auto& entry : extraEnvironment) {
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        std::erase_if(environment, [&](const std::string& existing) { return existing.rfind(name, 0) == 0; });
+        environment.push_back(entry);
+    }
     std::vector<char*> envp;
     for (auto& entry : environment) envp.push_back(entry.data());
     envp.push_back(nullptr);
