@@ -17,6 +17,12 @@ bool moved(std::optional<double> before, std::optional<double> after, double flo
     return std::fabs(*before - *after) >= step;
 }
 
+// The battery comes in whole percent and every one of them counts, at 5 % as at 95 %.
+bool batteryMoved(std::optional<double> before, std::optional<double> after) {
+    if (before.has_value() != after.has_value()) return true;
+    return before && std::fabs(*before - *after) >= 0.005;
+}
+
 bool portChanged(const PortFigures& before, const PortFigures& after) {
     return before.connections != after.connections || before.source != after.source ||
            moved(before.volts, after.volts, 0.1) || moved(before.amps, after.amps, 0.05) ||
@@ -26,7 +32,7 @@ bool portChanged(const PortFigures& before, const PortFigures& after) {
 bool deviceChanged(const DeviceRow& before, const FollowedDevice& after, double thresholdWatts) {
     const FollowedDevice& old = before.device;
     return !before.present || old.name != after.name || old.port != after.port ||
-           moved(old.batteryRatio, after.batteryRatio, 0.005) || old.charging != after.charging ||
+           batteryMoved(old.batteryRatio, after.batteryRatio) || old.charging != after.charging ||
            old.externalPower != after.externalPower || moved(old.inputWatts, after.inputWatts, 0.25) ||
            moved(old.offerWatts, after.offerWatts, 0.25) || old.verdict != after.verdict ||
            old.draining != after.draining || before.thresholdWatts != thresholdWatts;

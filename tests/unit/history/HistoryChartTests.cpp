@@ -14,13 +14,13 @@ const platform::Date kTo = kFrom + platform::Seconds(7200);
 
 platform::Date at(double seconds) { return kFrom + platform::Seconds(seconds); }
 
-// An iPad on a weak port: 5 W against a 10 W threshold, draining from the first to the second hour.
+// An iPad on a weak port: 5 W against a 7 W threshold, draining from the first to the second hour.
 ChartDevice weakPort() {
     ChartDevice device;
     device.serial = "S";
     device.name = "iPad";
     device.port = "1";
-    device.thresholdWatts = 10;
+    device.thresholdWatts = 7;
     device.wattsScale = 20;
     device.watts.push_back({{{at(0), 5.0}}, kTo});
     device.battery.push_back({{{at(0), 0.9}, {at(7200), 0.7}}, kTo});
@@ -61,8 +61,8 @@ TEST(HistoryChart, DrawsTheThresholdDashedAtItsWattsInBothAppearances) {
     for (const auto appearance : {platform::Appearance::light, platform::Appearance::dark}) {
         Probe probe = draw(appearance);
         ASSERT_TRUE(probe.bitmap);
-        const double y = probe.frame.yOfWatts(10);
-        EXPECT_DOUBLE_EQ(y, probe.frame.plot.y + probe.frame.plot.height / 2);
+        const double y = probe.frame.yOfWatts(7);
+        EXPECT_DOUBLE_EQ(y, probe.frame.plot.maxY() - probe.frame.plot.height * 7 / 20);
         const platform::RGBA threshold = kThresholdColor.resolve(appearance);
         // A dash starts every 7 points from the plot's left edge and is 4 points long.
         EXPECT_TRUE(near(probe.at(probe.frame.plot.x + 7 * 3 + 2, y), threshold)) << platform::appearanceName(appearance);

@@ -23,11 +23,13 @@ public:
     HistoryDirectory& operator=(const HistoryDirectory&) = delete;
 
     std::string path(const std::string& name) const { return (root_ / name).string(); }
-    // The names in the directory that start with `prefix`.
+    // The names in the directory that start with `prefix`, but for SQLite's journal files.
     std::vector<std::string> entries(const std::string& prefix) const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(root_))
-            if (entry.path().filename().string().starts_with(prefix)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : std::filesystem::directory_iterator(root_)) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with(prefix) && !name.ends_with("-wal") && !name.ends_with("-shm")) names.push_back(name);
+        }
         return names;
     }
 
