@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
+#include <vector>
 
 namespace ampwell {
 namespace {
@@ -45,54 +45,68 @@ bool heartbeatDue(platform::Date last, platform::Date now) {
 }  // namespace
 
 HistoryRows HistoryChanges::observe(const FleetState& state, platform::Date now) {
+    // A handful of ports and devices: a linear search allocates nothing, where building a key for
+    // each of them at every refresh would.
     HistoryRows rows;
-    std::set<std::string> portsSeen;
+    std::vector<bool> portSeen(ports_.size(), false);
     for (const auto& figures : state.ports) {
-        portsSeen.insert(figures.label);
-        const auto last = ports_.find(figures.label);
-        if (last != ports_.end() && last->second.present && !portChanged(last->second.figures, figures) &&
-            !heartbeatDue(last->second.time, now))
-            continue;
-        PortRow row{now, true, figures};
-        rows.ports.push_back(row);
-        ports_[figures.label] = std::move(row);
-    }
-    for (auto it = ports_.begin(); it != ports_.end();) {
-        if (portsSeen.contains(it->first)) {
-            ++it;
+        const auto last = std::find_if(ports_.begin(), ports_.end(),
+                                       [&](const PortRow& row) { return row.figures.label == figures.label; });
+        if (last != ports_.end()) {
+            portSeen[static_cast<std::size_t>(last - ports_.begin())] = true;
+            if (!portChanged(last->figures, figures) && !heartbeatDue(last->time, now)) continue;
+            *last = PortRow{now, true, figures};
+            rows.ports.push_back(*last);
             continue;
         }
-        PortRow gone{now, false, {}};
-        gone.figures.label = it->first;
-        gone.figures.connections = it->second.figures.connections;
-        rows.ports.push_back(std::move(gone));
-        it = ports_.erase(it);
+        rows.ports.push_back(PortRow{now, true, figures});
+    }
+    std::vector<bool> deviceSeen(devices_.size(), false);
+    for (const auto& device : state.devices) {
+        const auto last = std::find_if(devices_.begin(), devices_.end(), [&](const DeviceRow& row) {
+            return row.device.serial == device.serial && row.device.connection == device.connection;
+        });
+        if (last != devices_.end()) {
+            deviceSeen[static_cast<std::size_t>(last - devices_.begin())] = true;
+            if (!deviceChanged(*last, device, state.thresholdWatts) && !heartbeatDue(last->time, now)) continue;
+            *last = DeviceRow{now, true, device, state.thresholdWatts};
+            rows.devices.push_back(*last);
+            continue;
+        }
+        rows.devices.push_back(DeviceRow{now, true, device, state.thresholdWatts});
     }
 
-    std::set<std::string> devicesSeen;
-    for (const auto& device : state.devices) {
-        const std::string key = device.serial + ":" + device.connection;
-        devicesSeen.insert(key);
-        const auto last = devices_.find(key);
-        if (last != devices_.end() && !deviceChanged(last->second, device, state.thresholdWatts) &&
-            !heartbeatDue(last->second.time, now))
-            continue;
-        DeviceRow row{now, true, device, state.thresholdWatts};
-        rows.devices.push_back(row);
-        devices_[key] = std::move(row);
+    // What was followed and is no longer there went now; what is new is followed from now on.
+    const std::size_t newPorts = rows.ports.size();
+    for (std::size_t i = 0; i < ports_.size(); ++i) {
+        if (portSeen[i]) continue;
+        PortRow gone{now, false, {}};
+        gone.figures.label = ports_[i].figures.label;
+        gone.figures.connections = ports_[i].figures.connections;
+        rows.ports.push_back(std::move(gone));
     }
-    for (auto it = devices_.begin(); it != devices_.end();) {
-        if (devicesSeen.contains(it->first)) {
-            ++it;
-            continue;
-        }
-        DeviceRow gone{now, false, {}, it->second.thresholdWatts};
-        gone.device.serial = it->second.device.serial;
-        gone.device.name = it->second.device.name;
-        gone.device.port = it->second.device.port;
-        gone.device.connection = it->second.device.connection;
+    std::erase_if(ports_, [&, i = std::size_t{0}](const PortRow&) mutable { return !portSeen[i++]; });
+    for (std::size_t i = 0; i < newPorts; ++i)
+        if (std::none_of(ports_.begin(), ports_.end(), [&](const PortRow& row) { return row.figures.label == rows.ports[i].figures.label; }))
+            ports_.push_back(rows.ports[i]);
+
+    const std::size_t newDevices = rows.devices.size();
+    for (std::size_t i = 0; i < devices_.size(); ++i) {
+        if (deviceSeen[i]) continue;
+        DeviceRow gone{now, false, {}, devices_[i].thresholdWatts};
+        gone.device.serial = devices_[i].device.serial;
+        gone.device.name = devices_[i].device.name;
+        gone.device.port = devices_[i].device.port;
+        gone.device.connection = devices_[i].device.connection;
         rows.devices.push_back(std::move(gone));
-        it = devices_.erase(it);
+    }
+    std::erase_if(devices_, [&, i = std::size_t{0}](const DeviceRow&) mutable { return !deviceSeen[i++]; });
+    for (std::size_t i = 0; i < newDevices; ++i) {
+        const FollowedDevice& added = rows.devices[i].device;
+        if (std::none_of(devices_.begin(), devices_.end(), [&](const DeviceRow& row) {
+                return row.device.serial == added.serial && row.device.connection == added.connection;
+            }))
+            devices_.push_back(rows.devices[i]);
     }
     return rows;
 }

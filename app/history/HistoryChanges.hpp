@@ -4,8 +4,7 @@
 #include "app/metrics/FleetState.hpp"
 #include "platform/base/Clock.hpp"
 
-#include <map>
-#include <string>
+#include <vector>
 
 namespace ampwell {
 
@@ -21,8 +20,8 @@ public:
     HistoryRows observe(const FleetState& state, platform::Date now);
 
 private:
-    std::map<std::string, PortRow> ports_;      // by label: its last row
-    std::map<std::string, DeviceRow> devices_;  // by serial ":" connection: its last row
+    std::vector<PortRow> ports_;      // the last row of each port there, by label
+    std::vector<DeviceRow> devices_;  // the last row of each device there, by serial and connection
 };
 
 }  // namespace ampwell

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kPortKind = 0;
 constexpr int kDeviceKind = 1;
-// Retention runs at most this often: deleting nothing still walks an index.
+// Retention and the size bound run at most this often: deleting nothing still walks an index.
 constexpr double kRetentionInterval = 3600.0;
 // How many times the oldest tenth is dropped before the bound gives up for this write.
 constexpr int kMaxDropRounds = 20;
@@ -86,7 +86,23 @@ bool exists(const std::string& path) {
 HistoryStore::HistoryStore(HistoryStoreOptions options, platform::SystemLog& log)
     : options_(std::move(options)), log_(log) {}
 
+SqliteStatement* HistoryStore::statement(const char* sql, SqliteError& error) {
+    if (const auto found = statements_.find(sql); found != statements_.end()) {
+        found->second.reset();
+        return &found->second;
+    }
+    auto prepared = database_.prepare(sql, error);
+    if (!prepared) return nullptr;
+    return &statements_.emplace(sql, std::move(*prepared)).first->second;
+}
+
+void HistoryStore::closeDatabase() {
+    statements_.clear();
+    database_ = SqliteDatabase();
+}
+
 std::optional<SqliteError> HistoryStore::openAndMigrate() {
+    closeDatabase();
     connectionIds_.clear();
     newerRelease_ = false;
     makeParentDirectories(options_.path);
@@ -111,7 +127,7 @@ std::optional<SqliteError> HistoryStore::openAndMigrate() {
 }
 
 void HistoryStore::setAside(const SqliteError& error, platform::Date now) {
-    database_ = SqliteDatabase();
+    closeDatabase();
     std::string aside = options_.path + ".set-aside-" + timestamp(now);
     for (int n = 2; exists(aside); ++n) aside = options_.path + ".set-aside-" + timestamp(now) + "-" + std::to_string(n);
     // The journal files go with it: a new file beside an old write-ahead log would replay the
@@ -132,7 +148,7 @@ bool HistoryStore::ready(platform::Date now) {
     }
     if (failed) {
         log_.write("ampwell: history database " + options_.path + " cannot be used: " + failed->message);
-        database_ = SqliteDatabase();
+        closeDatabase();
         return false;
     }
     if (newerRelease_)
@@ -164,14 +180,14 @@ std::optional<std::int64_t> HistoryStore::connectionId(int kind, const std::stri
                                                        SqliteError& error) {
     std::string key = std::to_string(kind) + '\x1f' + serial + '\x1f' + name + '\x1f' + port + '\x1f' + connection;
     if (const auto found = connectionIds_.find(key); found != connectionIds_.end()) return found->second;
-    auto insert = database_.prepare("INSERT OR IGNORE INTO connections(kind, serial, name, port, connection)"
-                                    " VALUES(?, ?, ?, ?, ?)",
-                                    error);
-    auto select = database_.prepare("SELECT id FROM connections WHERE kind = ? AND serial = ? AND name = ?"
-                                    " AND port = ? AND connection = ?",
-                                    error);
-    if (!insert || !select) return std::nullopt;
-    for (auto* statement : {&*insert, &*select}) {
+    static constexpr const char* kInsert =
+        "INSERT OR IGNORE INTO connections(kind, serial, name, port, connection) VALUES(?, ?, ?, ?, ?)";
+    static constexpr const char* kSelect =
+        "SELECT id FROM connections WHERE kind = ? AND serial = ? AND name = ? AND port = ? AND connection = ?";
+    SqliteStatement* insert = statement(kInsert, error);
+    SqliteStatement* select = insert ? statement(kSelect, error) : nullptr;
+    if (!select) return std::nullopt;
+    for (auto* statement : {insert, select}) {
         statement->bind(1, std::int64_t{kind});
         statement->bind(2, serial);
         statement->bind(3, name);
@@ -183,16 +199,20 @@ std::optional<std::int64_t> HistoryStore::connectionId(int kind, const std::stri
         return std::nullopt;
     }
     const std::int64_t id = select->integer(0);
+    select->reset();
     connectionIds_.emplace(std::move(key), id);
     return id;
 }
 
 std::optional<SqliteError> HistoryStore::insert(const HistoryRows& rows) {
-    if (auto failed = database_.execute("BEGIN IMMEDIATE")) return failed;
     SqliteError error;
-    auto ports = database_.prepare("INSERT INTO port_rows VALUES(?, ?, ?, ?, ?, ?, ?, ?)", error);
-    auto devices = database_.prepare("INSERT INTO device_rows VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", error);
-    if (!ports || !devices) return error;
+    SqliteStatement* begin = statement("BEGIN IMMEDIATE", error);
+    if (!begin) return error;
+    if (begin->step() != SQLITE_DONE) return database_.lastError();
+    SqliteStatement* ports = statement("INSERT INTO port_rows VALUES(?, ?, ?, ?, ?, ?, ?, ?)", error);
+    SqliteStatement* devices =
+        ports ? statement("INSERT INTO device_rows VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", error) : nullptr;
+    if (!devices) return error;
     for (const auto& row : rows.ports) {
         const auto& figures = row.figures;
         const auto conn = connectionId(kPortKind, "", "", figures.label, figures.connections, error);
@@ -227,13 +247,20 @@ std::optional<SqliteError> HistoryStore::insert(const HistoryRows& rows) {
         if (devices->step() != SQLITE_DONE) return database_.lastError();
         devices->reset();
     }
-    return database_.execute("COMMIT");
+    SqliteStatement* commit = statement("COMMIT", error);
+    if (!commit) return error;
+    if (commit->step() != SQLITE_DONE) return database_.lastError();
+    return std::nullopt;
 }
 
 void HistoryStore::prune(platform::Date now) {
-    if (!lastRetention_ || platform::secondsSince1970(now) - platform::secondsSince1970(*lastRetention_) >= kRetentionInterval ||
-        now < *lastRetention_) {
-        lastRetention_ = now;
+    // An hour of rows is small next to either limit, so both are looked at once an hour: a
+    // transaction costs less when it is only the rows.
+    if (lastRetention_ && platform::secondsSince1970(now) - platform::secondsSince1970(*lastRetention_) < kRetentionInterval &&
+        now >= *lastRetention_)
+        return;
+    lastRetention_ = now;
+    {
         SqliteError error;
         const std::int64_t cutoff = milliseconds(now - options_.retention);
         auto ports = database_.prepare("DELETE FROM port_rows WHERE t < ?", error);
@@ -290,7 +317,7 @@ HistoryRows HistoryStore::read(platform::Date from, platform::Date to) {
     if (!database_.isOpen()) {
         if (auto failed = openAndMigrate()) {
             log_.write("ampwell: history database " + options_.path + " cannot be read: " + failed->message);
-            database_ = SqliteDatabase();
+            closeDatabase();
             return rows;
         }
     }

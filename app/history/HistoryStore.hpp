@@ -54,12 +54,16 @@ private:
                                              SqliteError& error);
     void prune(platform::Date now);
     void dropOldest();
+    // The statement for `sql`, prepared once per connection: parsing costs more than a row.
+    SqliteStatement* statement(const char* sql, SqliteError& error);
+    void closeDatabase();
 
     HistoryStoreOptions options_;
     platform::SystemLog& log_;
     SqliteDatabase database_;
     bool newerRelease_ = false;
     std::map<std::string, std::int64_t> connectionIds_;
+    std::map<const char*, SqliteStatement> statements_;  // by the address of their text
     std::optional<platform::Date> lastRetention_;
 };
 

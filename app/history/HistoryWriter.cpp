@@ -22,13 +22,27 @@ void append(std::vector<Row>& to, std::vector<Row>&& from) {
 HistoryWriter::HistoryWriter(HistoryStoreOptions options, platform::SystemLog& log)
     : store_(std::move(options), log), queue_(kQueueLabel, wallClock_) {}
 
+HistoryWriter::~HistoryWriter() {
+    const std::lock_guard lock(mutex_);
+    scheduleLocked();
+}
+
 void HistoryWriter::submit(HistoryRows rows, platform::Date now) {
     if (rows.empty()) return;
     const std::lock_guard lock(mutex_);
     append(pending_.ports, std::move(rows.ports));
     append(pending_.devices, std::move(rows.devices));
     pendingAt_ = now;
-    if (scheduled_) return;
+    // The first rows go at once, so that a fresh start is on file; later ones wait for company.
+    const bool due = !lastFlush_ || now - *lastFlush_ >= kFlushInterval || now < *lastFlush_ ||
+                     pending_.size() >= kFlushRows;
+    if (!due) return;
+    lastFlush_ = now;
+    scheduleLocked();
+}
+
+void HistoryWriter::scheduleLocked() {
+    if (scheduled_ || pending_.empty()) return;
     scheduled_ = true;
     queue_.async([this] { writePending(); });
 }
@@ -46,6 +60,10 @@ void HistoryWriter::writePending() {
 }
 
 void HistoryWriter::drain() {
+    {
+        const std::lock_guard lock(mutex_);
+        scheduleLocked();
+    }
     std::promise<void> done;
     queue_.async([&done] { done.set_value(); });
     done.get_future().wait();
