@@ -93,8 +93,7 @@ int runPreviewHistory(ModeContext& context, const std::string& path) {
     HistoryStore store(HistoryStoreOptions{platform.historyPath()}, platform.systemLog());
     const auto devices = chartDevices(store.read(from - HistoryChanges::kHeartbeat, to), from, to);
     const platform::Size chart = historyChartSize(devices.size(), kChartWidth);
-    auto bitmap =
-        platform::makeBitmapCanvas({chart.width * 2, chart.height}, kChartScale, platform::Appearance::light);
+    auto bitmap = platform::makeBitmapCanvas({chart.width * 2, chart.height}, kChartScale, platform::Appearance::light);
     if (!bitmap) return 0;
     drawHistoryChart(*bitmap, chart, devices, from, to);
     bitmap->setAppearance(platform::Appearance::dark);

@@ -87,7 +87,8 @@ HistoryRows HistoryChanges::observe(const FleetState& state, platform::Date now)
     }
     std::erase_if(ports_, [&, i = std::size_t{0}](const PortRow&) mutable { return !portSeen[i++]; });
     for (std::size_t i = 0; i < newPorts; ++i)
-        if (std::none_of(ports_.begin(), ports_.end(), [&](const PortRow& row) { return row.figures.label == rows.ports[i].figures.label; }))
+        if (std::none_of(ports_.begin(), ports_.end(),
+                         [&](const PortRow& row) { return row.figures.label == rows.ports[i].figures.label; }))
             ports_.push_back(rows.ports[i]);
 
     const std::size_t newDevices = rows.devices.size();

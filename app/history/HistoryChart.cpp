@@ -64,18 +64,19 @@ void drawAxes(platform::Canvas& canvas, const HistoryChartFrame& frame, const Ch
         strokeLine(canvas, {plot.x, y}, {plot.maxX(), y}, grid, 1);
         if (quarter % 2 != 0) continue;
         canvas.drawText(fmt::format("{}%", quarter * 25), {0, y - 6, kLeftMargin - 6, 12}, left);
-        canvas.drawText(fmt::format("{:g} W", device.wattsScale * quarter / 4), {plot.maxX() + 6, y - 6, kRightMargin, 12},
-                        right);
+        canvas.drawText(fmt::format("{:g} W", device.wattsScale * quarter / 4),
+                        {plot.maxX() + 6, y - 6, kRightMargin, 12}, right);
     }
     const double span = platform::secondsSince1970(frame.to) - platform::secondsSince1970(frame.from);
-    const double step = *std::find_if(kTimeSteps.begin(), kTimeSteps.end() - 1, [&](double s) { return span / s <= 6; });
+    const double step =
+        *std::find_if(kTimeSteps.begin(), kTimeSteps.end() - 1, [&](double s) { return span / s <= 6; });
     const double first = std::ceil(platform::secondsSince1970(frame.from) / step) * step;
     const platform::TextStyle below{kAxisFont, Color::role(ColorRole::secondaryLabel), platform::TextAlignment::center};
     for (double t = first; t <= platform::secondsSince1970(frame.to); t += step) {
         const double x = frame.xOf(platform::dateFromSecondsSince1970(t));
         strokeLine(canvas, {x, plot.y}, {x, plot.maxY()}, grid, 1);
-        canvas.drawText(timeLabel(platform::dateFromSecondsSince1970(t), step >= 86400), {x - 40, plot.maxY() + 3, 80, 12},
-                        below);
+        canvas.drawText(timeLabel(platform::dateFromSecondsSince1970(t), step >= 86400),
+                        {x - 40, plot.maxY() + 3, 80, 12}, below);
     }
 }
 
@@ -98,7 +99,8 @@ void drawRuns(platform::Canvas& canvas, const HistoryChartFrame& frame, const st
 void drawBand(platform::Canvas& canvas, const HistoryChartFrame& frame, const ChartDevice& device) {
     const Rect& plot = frame.plot;
     const std::string title = device.port.empty() ? device.name : fmt::format("{} · 端口 {}", device.name, device.port);
-    canvas.drawText(title, {plot.x, plot.y - kTitleHeight + 3, plot.width, 16}, {kTitleFont, Color::role(ColorRole::label)});
+    canvas.drawText(title, {plot.x, plot.y - kTitleHeight + 3, plot.width, 16},
+                    {kTitleFont, Color::role(ColorRole::label)});
     canvas.save();
     canvas.clip(Path::rect(plot));
     for (const auto& drain : device.drains) {
@@ -140,7 +142,9 @@ platform::Size historyChartSize(std::size_t deviceCount, double width) {
 HistoryChartFrame historyChartFrame(std::size_t index, const ChartDevice& device, double width, platform::Date from,
                                     platform::Date to) {
     const double top = kTopMargin + kBandHeight * static_cast<double>(index) + kTitleHeight;
-    return {{kLeftMargin, top, std::max(1.0, width - kLeftMargin - kRightMargin), kPlotHeight}, from, to,
+    return {{kLeftMargin, top, std::max(1.0, width - kLeftMargin - kRightMargin), kPlotHeight},
+            from,
+            to,
             device.wattsScale};
 }
 

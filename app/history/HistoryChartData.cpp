@@ -37,7 +37,8 @@ void closeRuns(Tracked& device, platform::Date end) {
 void addPoint(std::vector<ChartRun>& runs, bool& open, platform::Date time, double value) {
     if (!open) runs.push_back({{}, time});
     open = true;
-    if (runs.back().points.empty() || runs.back().points.back().value != value) runs.back().points.push_back({time, value});
+    if (runs.back().points.empty() || runs.back().points.back().value != value)
+        runs.back().points.push_back({time, value});
     runs.back().end = time;
 }
 
@@ -104,7 +105,8 @@ std::vector<ChartDevice> chartDevices(const HistoryRows& rows, platform::Date fr
             const PortRow& row = rows.ports[p++];
             if (!row.present || !row.figures.watts) continue;
             for (auto& device : devices) {
-                if (!device.present || device.chart.port != row.figures.label || !onPort(row.figures, device.connection))
+                if (!device.present || device.chart.port != row.figures.label ||
+                    !onPort(row.figures, device.connection))
                     continue;
                 addPoint(device.chart.watts, device.wattsOpen, row.time, *row.figures.watts);
             }
@@ -125,7 +127,8 @@ std::vector<ChartDevice> chartDevices(const HistoryRows& rows, platform::Date fr
     }
     std::vector<ChartDevice> charts;
     for (auto& device : devices) {
-        if (device.present && device.lastRow) closeRuns(device, std::min(to, *device.lastRow + HistoryChanges::kHeartbeat));
+        if (device.present && device.lastRow)
+            closeRuns(device, std::min(to, *device.lastRow + HistoryChanges::kHeartbeat));
         device.chart.wattsScale = roundedScale(device.chart);
         charts.push_back(std::move(device.chart));
     }

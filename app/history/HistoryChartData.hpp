@@ -30,10 +30,10 @@ struct ChartIncident {
 struct ChartDevice {
     std::string serial;
     std::string name;
-    std::string port;                   // where it was last seen
-    std::vector<ChartRun> battery;      // ratio 0 … 1
-    std::vector<ChartRun> watts;        // what it received: its port's output, or its own measurement
-    std::vector<ChartIncident> drains;  // while it was losing charge on external power
+    std::string port;                               // where it was last seen
+    std::vector<ChartRun> battery;                  // ratio 0 … 1
+    std::vector<ChartRun> watts;                    // what it received: its port's output, or its own measurement
+    std::vector<ChartIncident> drains;              // while it was losing charge on external power
     std::vector<platform::Date> connectionChanges;  // plugged in, unplugged, or a new USB session
     double thresholdWatts = 10.0;
     double wattsScale = 5.0;  // the top of the watts axis: a round number above everything drawn

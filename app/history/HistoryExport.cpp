@@ -191,7 +191,8 @@ void writeHistory(std::ostream& out, const HistoryRows& rows, HistoryFormat form
     }
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const auto& line : merged) list.push_back(jsonLine(line));
-    const nlohmann::ordered_json document{{"from", historyTimeText(from)}, {"to", historyTimeText(to)}, {"rows", std::move(list)}};
+    const nlohmann::ordered_json document{
+        {"from", historyTimeText(from)}, {"to", historyTimeText(to)}, {"rows", std::move(list)}};
     out << document.dump(2) << '\n';
 }
 

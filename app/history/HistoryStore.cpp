@@ -20,9 +20,7 @@ constexpr double kRetentionInterval = 3600.0;
 // How many times the oldest tenth is dropped before the bound gives up for this write.
 constexpr int kMaxDropRounds = 20;
 
-std::int64_t milliseconds(platform::Date date) {
-    return std::llround(platform::secondsSince1970(date) * 1000.0);
-}
+std::int64_t milliseconds(platform::Date date) { return std::llround(platform::secondsSince1970(date) * 1000.0); }
 
 platform::Date dateOf(std::int64_t milliseconds) {
     return platform::dateFromSecondsSince1970(static_cast<double>(milliseconds) / 1000.0);
@@ -129,7 +127,8 @@ std::optional<SqliteError> HistoryStore::openAndMigrate() {
 void HistoryStore::setAside(const SqliteError& error, platform::Date now) {
     closeDatabase();
     std::string aside = options_.path + ".set-aside-" + timestamp(now);
-    for (int n = 2; exists(aside); ++n) aside = options_.path + ".set-aside-" + timestamp(now) + "-" + std::to_string(n);
+    for (int n = 2; exists(aside); ++n)
+        aside = options_.path + ".set-aside-" + timestamp(now) + "-" + std::to_string(n);
     // The journal files go with it: a new file beside an old write-ahead log would replay the
     // old file's pages into itself.
     for (const char* suffix : {"", "-wal", "-shm"}) {
@@ -256,7 +255,8 @@ std::optional<SqliteError> HistoryStore::insert(const HistoryRows& rows) {
 void HistoryStore::prune(platform::Date now) {
     // An hour of rows is small next to either limit, so both are looked at once an hour: a
     // transaction costs less when it is only the rows.
-    if (lastRetention_ && platform::secondsSince1970(now) - platform::secondsSince1970(*lastRetention_) < kRetentionInterval &&
+    if (lastRetention_ &&
+        platform::secondsSince1970(now) - platform::secondsSince1970(*lastRetention_) < kRetentionInterval &&
         now >= *lastRetention_)
         return;
     lastRetention_ = now;
@@ -271,8 +271,9 @@ void HistoryStore::prune(platform::Date now) {
             ports->step();
             devices->step();
         }
-        database_.execute("DELETE FROM connections WHERE id NOT IN (SELECT conn FROM port_rows)"
-                          " AND id NOT IN (SELECT conn FROM device_rows)");
+        database_.execute(
+            "DELETE FROM connections WHERE id NOT IN (SELECT conn FROM port_rows)"
+            " AND id NOT IN (SELECT conn FROM device_rows)");
         connectionIds_.clear();
     }
     if (usedBytes() > options_.maxBytes) dropOldest();
@@ -281,8 +282,8 @@ void HistoryStore::prune(platform::Date now) {
 
 void HistoryStore::dropOldest() {
     SqliteError error;
-    auto span = database_.prepare("SELECT min(t), max(t) FROM (SELECT t FROM port_rows UNION ALL SELECT t FROM device_rows)",
-                                  error);
+    auto span = database_.prepare(
+        "SELECT min(t), max(t) FROM (SELECT t FROM port_rows UNION ALL SELECT t FROM device_rows)", error);
     auto ports = database_.prepare("DELETE FROM port_rows WHERE t < ?", error);
     auto devices = database_.prepare("DELETE FROM device_rows WHERE t < ?", error);
     if (!span || !ports || !devices) return;
@@ -322,10 +323,11 @@ HistoryRows HistoryStore::read(platform::Date from, platform::Date to) {
         }
     }
     SqliteError error;
-    auto ports = database_.prepare("SELECT p.t, p.present, p.volts_mv, p.amps_ma, p.watts_mw, p.limit_mw, p.source,"
-                                   " c.port, c.connection FROM port_rows p JOIN connections c ON c.id = p.conn"
-                                   " WHERE p.t BETWEEN ? AND ? ORDER BY p.t, p.rowid",
-                                   error);
+    auto ports = database_.prepare(
+        "SELECT p.t, p.present, p.volts_mv, p.amps_ma, p.watts_mw, p.limit_mw, p.source,"
+        " c.port, c.connection FROM port_rows p JOIN connections c ON c.id = p.conn"
+        " WHERE p.t BETWEEN ? AND ? ORDER BY p.t, p.rowid",
+        error);
     auto devices = database_.prepare(
         "SELECT d.t, d.present, d.battery_permille, d.charging, d.external, d.input_mw, d.offer_mw, d.verdict,"
         " d.draining, d.drain_permille, d.threshold_mw, c.serial, c.name, c.port, c.connection"

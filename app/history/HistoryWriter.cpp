@@ -14,7 +14,8 @@ constexpr std::size_t kMaxPending = 20000;
 template <typename Row>
 void append(std::vector<Row>& to, std::vector<Row>&& from) {
     to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
-    if (to.size() > kMaxPending) to.erase(to.begin(), to.begin() + static_cast<std::ptrdiff_t>(to.size() - kMaxPending));
+    if (to.size() > kMaxPending)
+        to.erase(to.begin(), to.begin() + static_cast<std::ptrdiff_t>(to.size() - kMaxPending));
 }
 
 }  // namespace
@@ -34,8 +35,8 @@ void HistoryWriter::submit(HistoryRows rows, platform::Date now) {
     append(pending_.devices, std::move(rows.devices));
     pendingAt_ = now;
     // The first rows go at once, so that a fresh start is on file; later ones wait for company.
-    const bool due = !lastFlush_ || now - *lastFlush_ >= kFlushInterval || now < *lastFlush_ ||
-                     pending_.size() >= kFlushRows;
+    const bool due =
+        !lastFlush_ || now - *lastFlush_ >= kFlushInterval || now < *lastFlush_ || pending_.size() >= kFlushRows;
     if (!due) return;
     lastFlush_ = now;
     scheduleLocked();

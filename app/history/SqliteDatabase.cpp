@@ -83,8 +83,7 @@ void SqliteDatabase::close() {
     handle_ = nullptr;
 }
 
-std::optional<SqliteDatabase> SqliteDatabase::open(const std::string& path, int busyMilliseconds,
-                                                   SqliteError& error) {
+std::optional<SqliteDatabase> SqliteDatabase::open(const std::string& path, int busyMilliseconds, SqliteError& error) {
     sqlite3* handle = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     const int status = sqlite3_open_v2(path.c_str(), &handle, flags, nullptr);
@@ -109,8 +108,8 @@ std::optional<SqliteError> SqliteDatabase::execute(const char* sql) {
 
 std::optional<SqliteStatement> SqliteDatabase::prepare(std::string_view sql, SqliteError& error) {
     sqlite3_stmt* statement = nullptr;
-    const int status =
-        sqlite3_prepare_v3(handle_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+    const int status = sqlite3_prepare_v3(handle_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                          &statement, nullptr);
     if (status != SQLITE_OK) {
         error = lastError();
         sqlite3_finalize(statement);
@@ -131,8 +130,6 @@ std::optional<std::string> SqliteDatabase::scalarText(const char* sql, SqliteErr
 
 std::int64_t SqliteDatabase::lastInsertRowId() const { return sqlite3_last_insert_rowid(handle_); }
 
-SqliteError SqliteDatabase::lastError() const {
-    return {sqlite3_extended_errcode(handle_), sqlite3_errmsg(handle_)};
-}
+SqliteError SqliteDatabase::lastError() const { return {sqlite3_extended_errcode(handle_), sqlite3_errmsg(handle_)}; }
 
 }  // namespace ampwell

@@ -60,7 +60,8 @@ struct HistoryWindow::Impl {
                          this);
         g_signal_connect(area, "size-allocate", G_CALLBACK(+[](GtkWidget*, GdkRectangle* allocation, gpointer self) {
                              auto* impl = static_cast<Impl*>(self);
-                             if (static_cast<int>(impl->picture.size.width) != allocation->width) impl->redraw(allocation->width);
+                             if (static_cast<int>(impl->picture.size.width) != allocation->width)
+                                 impl->redraw(allocation->width);
                          }),
                          this);
         GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);

@@ -37,7 +37,8 @@ ModeRun runMode(const std::vector<std::string>& arguments, const test::HistoryDi
     std::ostringstream out;
     std::ostringstream err;
     ModeContext context(arguments, out, err, [&] {
-        return std::make_unique<platform::sim::SimPlatform>(platform::sim::parseSimulation(simulation.dump(), "desk.json"));
+        return std::make_unique<platform::sim::SimPlatform>(
+            platform::sim::parseSimulation(simulation.dump(), "desk.json"));
     });
     const int status = AmpwellApplication::main(context);
     return {status, out.str(), err.str()};
@@ -61,7 +62,8 @@ TEST(HistoryModes, APlayedDayWritesARowForEachChangeAndDepartureOnly) {
     // Plugged in, stronger supply, a heartbeat in between, unplugged.
     ASSERT_GE(ports.size(), 3u) << run.out;
     EXPECT_DOUBLE_EQ(ports.front().at("watts"), 8.64);
-    const auto stronger = std::find_if(ports.begin(), ports.end(), [](const auto& row) { return row.value("watts", 0.0) == 12.0; });
+    const auto stronger =
+        std::find_if(ports.begin(), ports.end(), [](const auto& row) { return row.value("watts", 0.0) == 12.0; });
     ASSERT_NE(stronger, ports.end());
     EXPECT_GE(secondsIn(*stronger), 300.0);
     EXPECT_LT(secondsIn(*stronger), 301.0);
@@ -76,7 +78,8 @@ TEST(HistoryModes, APlayedDayWritesARowForEachChangeAndDepartureOnly) {
     EXPECT_DOUBLE_EQ(secondsIn(devices[1]), 600.0);
     EXPECT_GE(secondsIn(devices[2]), 900.0);
     EXPECT_EQ(devices.back().at("present"), false);
-    EXPECT_EQ(std::count_if(devices.begin(), devices.end(), [](const auto& row) { return row.at("present") == false; }), 1);
+    EXPECT_EQ(std::count_if(devices.begin(), devices.end(), [](const auto& row) { return row.at("present") == false; }),
+              1);
     // Between changes only heartbeats: no two rows of the same kind closer than ten minutes unless
     // something in them differs.
     for (const auto* rows : {&ports, &devices}) {

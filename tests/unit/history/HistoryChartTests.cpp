@@ -65,15 +65,16 @@ TEST(HistoryChart, DrawsTheThresholdDashedAtItsWattsInBothAppearances) {
         EXPECT_DOUBLE_EQ(y, probe.frame.plot.maxY() - probe.frame.plot.height * 7 / 20);
         const platform::RGBA threshold = kThresholdColor.resolve(appearance);
         // A dash starts every 7 points from the plot's left edge and is 4 points long.
-        EXPECT_TRUE(near(probe.at(probe.frame.plot.x + 7 * 3 + 2, y), threshold)) << platform::appearanceName(appearance);
+        EXPECT_TRUE(near(probe.at(probe.frame.plot.x + 7 * 3 + 2, y), threshold))
+            << platform::appearanceName(appearance);
         EXPECT_FALSE(near(probe.at(probe.frame.plot.x + 7 * 3 + 5.5, y), threshold));
     }
 }
 
 TEST(HistoryChart, ShadesADrainIncidentOverItsSpanOnly) {
     Probe probe = draw(platform::Appearance::light);
-    const platform::RGBA background = platform::resolveColorRole(platform::ColorRole::windowBackground,
-                                                                 platform::Appearance::light);
+    const platform::RGBA background =
+        platform::resolveColorRole(platform::ColorRole::windowBackground, platform::Appearance::light);
     // Between the battery line (near the top) and the watts step (a quarter up), off the grid.
     const double y = probe.frame.yOfWatts(8.3);
     const double inside = probe.frame.xOf(at(4000));

@@ -61,9 +61,10 @@ TEST_F(HistoryStoreTest, BringsAFileOfTheFirstLayoutUpToDateKeepingItsRows) {
         auto old = SqliteDatabase::open(directory.path("history.sqlite3"), 1000, error);
         ASSERT_TRUE(old);
         ASSERT_FALSE(old->execute(historySchemaStep(1)));
-        ASSERT_FALSE(old->execute("PRAGMA user_version=1;"
-                                  "INSERT INTO connections VALUES(1, 1, 'S', 'iPad', '2', 'c');"
-                                  "INSERT INTO device_rows VALUES(1799999000000, 1, 1, 500, 1, 1, NULL, NULL, 0, 0, 0, 10000);"));
+        ASSERT_FALSE(old->execute(
+            "PRAGMA user_version=1;"
+            "INSERT INTO connections VALUES(1, 1, 'S', 'iPad', '2', 'c');"
+            "INSERT INTO device_rows VALUES(1799999000000, 1, 1, 500, 1, 1, NULL, NULL, 0, 0, 0, 10000);"));
     }
     HistoryStore store(options(), log);
     ASSERT_TRUE(store.write(deviceRows(kNow, 1), kNow));
