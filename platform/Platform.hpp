@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace ampwell::platform {
 
@@ -37,6 +38,13 @@ public:
     virtual RefreshInstallation refreshInstallation() = 0;
     // Whole seconds since 1970 at which the machine booted; nullopt when it cannot be read.
     virtual std::optional<std::int64_t> bootTimeSeconds() = 0;
+    // The file the history of this machine's devices is kept in (made, with its directory, on
+    // first write).
+    virtual std::string historyPath() = 0;
+    // How long a day of this machine lasts when its time is played rather than lived: on a
+    // simulation's frozen clock a day (or the whole timeline, when longer) runs in an instant, so
+    // the history modes play it before they show it. nullopt on a machine whose history is real.
+    virtual std::optional<Seconds> playedHistorySpan() = 0;
 
     // The person a simulated machine scripts (dialog answers, notification permission, timed
     // clicks); nullptr on a real machine, where somebody real answers. Lives as long as the

@@ -25,6 +25,8 @@ int AmpwellApplication::main(ModeContext& context) {
         case Mode::snapshot: return runSnapshot(context);
         case Mode::listResetTargets: return runListResetTargets(context);
         case Mode::notificationStatus: return runNotificationStatus(context);
+        case Mode::history: return runHistory(context);
+        case Mode::previewHistory: return runPreviewHistory(context, *dispatch.value);
         case Mode::help: return runHelp(context);
         case Mode::version: return runVersion(context);
         case Mode::serveMetrics: return runServeMetrics(context, *dispatch.value);

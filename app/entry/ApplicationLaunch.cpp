@@ -3,14 +3,47 @@
 #include "app/batteries/DeviceBatteryReader.hpp"
 #include "app/entry/FirstRunNote.hpp"
 #include "app/entry/Modes.hpp"
+#include "app/history/HistoryChanges.hpp"
+#include "app/history/HistoryChart.hpp"
+#include "app/history/HistoryRecorder.hpp"
+#include "app/history/HistoryStore.hpp"
 #include "app/model/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 #include "app/refresh/SystemPowerRefresher.hpp"
 
+#include <algorithm>
 #include <ostream>
 #include <utility>
 
 namespace ampwell {
+namespace {
+
+// The entry that opens the history, and the title of its window.
+constexpr const char* kHistoryTitle = "历史";
+
+// The chart of the last `span` up to now, read afresh each time it is asked for: what the
+// recorder still holds is written first, so the chart ends at the latest refresh.
+platform::HistoryOffer historyOffer(std::shared_ptr<HistoryRecorder> recorder, const platform::Clock& clock,
+                                    platform::SystemLog& log) {
+    platform::HistoryOffer offer;
+    offer.title = kHistoryTitle;
+    for (const auto& span : kHistorySpans) offer.spans.emplace_back(span.title);
+    offer.chart = [recorder, &clock, &log](std::size_t span, double width) {
+        recorder->drain();
+        const platform::Date to = clock.now();
+        const platform::Date from = to - kHistorySpans.at(std::min(span, kHistorySpans.size() - 1)).length;
+        HistoryStore store(HistoryStoreOptions{recorder->path()}, log);
+        auto devices = std::make_shared<std::vector<ChartDevice>>(
+            chartDevices(store.read(from - HistoryChanges::kHeartbeat, to), from, to));
+        const platform::Size size = historyChartSize(devices->size(), width);
+        return platform::HistoryPicture{size, [devices, size, from, to](platform::Canvas& canvas) {
+                                            drawHistoryChart(canvas, size, *devices, from, to);
+                                        }};
+    };
+    return offer;
+}
+
+}  // namespace
 
 ApplicationSeams::ApplicationSeams(platform::Platform& platform)
     : clock(platform.clock()),
@@ -22,7 +55,8 @@ ApplicationSeams::ApplicationSeams(platform::Platform& platform)
       usbHost(platform.usbHost()),
       refreshConnector(platform.refreshConnector()),
       refreshInstallation(platform.refreshInstallation()),
-      bootTimeSeconds([&platform] { return platform.bootTimeSeconds(); }) {}
+      bootTimeSeconds([&platform] { return platform.bootTimeSeconds(); }),
+      historyPath(platform.historyPath()) {}
 
 std::shared_ptr<AppDelegate> wireMenuBarApplication(ApplicationSeams seams, platform::Desktop& desktop,
                                                     std::vector<std::string> arguments) {
@@ -33,6 +67,19 @@ std::shared_ptr<AppDelegate> wireMenuBarApplication(ApplicationSeams seams, plat
         readBatteries = [batteryReader](const std::set<std::string>& accountSerials) {
             return batteryReader->readAll(accountSerials);
         };
+    }
+    // The history is written from every refresh the controller makes; the recorder lives as long
+    // as the controller holds the callback (and the desktop the offer), and writes what is pending
+    // when it goes.
+    std::shared_ptr<HistoryRecorder> recorder;
+    std::function<void(const Snapshot&, double)> recordRefresh;
+    if (seams.historyPath) {
+        recorder = std::make_shared<HistoryRecorder>(HistoryStoreOptions{*seams.historyPath}, seams.clock.get(),
+                                                     seams.systemLog.get());
+        recordRefresh = [recorder](const Snapshot& snapshot, double thresholdWatts) {
+            recorder->record(snapshot, thresholdWatts);
+        };
+        desktop.offerHistory(historyOffer(recorder, seams.clock.get(), seams.systemLog.get()));
     }
     auto controller = AppDelegate::make({
         seams.clock,
@@ -47,6 +94,7 @@ std::shared_ptr<AppDelegate> wireMenuBarApplication(ApplicationSeams seams, plat
         std::make_unique<SystemPowerRefresher>(seams.refreshConnector, seams.defaults, seams.mainQueue, seams.clock,
                                                std::move(seams.refreshInstallation)),
         std::move(arguments),
+        std::move(recordRefresh),
     });
     auto& application = desktop.application();
     application.setDelegate(controller);

@@ -38,6 +38,8 @@ struct ApplicationSeams {
     // The blocking battery read of the attached iOS devices. Empty: a battery reader over
     // `mobileDevices`, `registry` and `clock`, owned by the application for its whole run.
     std::function<std::vector<DeviceBattery>(const std::set<std::string>& accountSerials)> readBatteries;
+    // The file the application keeps its history in; nullopt: it keeps none.
+    std::optional<std::string> historyPath;
 };
 
 // Builds the menu-bar controller from `seams` and shows it on `desktop`: the controller becomes

@@ -19,6 +19,12 @@ int runRequestSystemPower(ModeContext& context);
 int runSnapshot(ModeContext& context);
 int runListResetTargets(ModeContext& context);
 int runNotificationStatus(ModeContext& context);
+// Prints the history's rows of the last --since span (24h) as --format (csv or json); on a
+// simulation's frozen clock, of the day it plays first.
+int runHistory(ModeContext& context);
+// Draws the chart of the last day, light and dark, into `path` (PNG); on a simulation's frozen
+// clock, of the day it plays first.
+int runPreviewHistory(ModeContext& context, const std::string& path);
 int runHelp(ModeContext& context);
 int runVersion(ModeContext& context);
 // Serves the metrics of every device on the host at `address` ("[HOST:]PORT") until stopped.

@@ -15,7 +15,7 @@ struct OptionRule {
 // The order in which the options are tested; the first match wins. The help and the version come
 // after every diagnostic mode, so a script's mode option is never shadowed by them; the metrics
 // server comes last, so that asking a served program's command line for its help still works.
-constexpr std::array<OptionRule, 11> kRules{{
+constexpr std::array<OptionRule, 13> kRules{{
     {Mode::checkIndicator, "--check-indicator", false},
     {Mode::previewMenu, "--preview-menu", true},
     {Mode::watchConnections, "--watch-connections", false},
@@ -24,6 +24,8 @@ constexpr std::array<OptionRule, 11> kRules{{
     {Mode::snapshot, "--snapshot", false},
     {Mode::listResetTargets, "--list-reset-targets", false},
     {Mode::notificationStatus, "--notification-status", false},
+    {Mode::history, "--history", false},
+    {Mode::previewHistory, "--preview-history", true},
     {Mode::help, "--help", false},
     {Mode::version, "--version", false},
     {Mode::serveMetrics, "--serve-metrics", true},

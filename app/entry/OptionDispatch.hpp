@@ -16,6 +16,8 @@ enum class Mode {
     snapshot,
     listResetTargets,
     notificationStatus,
+    history,
+    previewHistory,
     help,
     version,
     serveMetrics,
@@ -24,7 +26,7 @@ enum class Mode {
 
 struct Dispatch {
     Mode mode = Mode::launchApplication;
-    std::optional<std::string> value;  // the output path of the two preview modes, the address to serve metrics at
+    std::optional<std::string> value;  // the output path of the preview modes, the address to serve metrics at
 };
 
 // Tests the options in their fixed order; the first that matches decides. A value option looks

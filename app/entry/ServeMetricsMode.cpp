@@ -1,5 +1,6 @@
 #include "app/entry/Modes.hpp"
 #include "app/entry/UsageText.hpp"
+#include "app/history/HistoryRecorder.hpp"
 #include "app/metrics/FleetSampler.hpp"
 #include "app/metrics/MetricsServer.hpp"
 #include "app/model/BootIdentity.hpp"
@@ -33,10 +34,14 @@ int runServeMetrics(ModeContext& context, const std::string& value) {
         return 1;
     }
     MetricsServer server{std::string(kVersion)};
+    // The tray may write the same file at the same time; the store shares it safely.
+    HistoryRecorder history(HistoryStoreOptions{platform.historyPath()}, platform.clock(), platform.systemLog());
     const BootIdentity bootIdentity([&platform] { return platform.bootTimeSeconds(); });
     FleetSampler sampler(platform.registry(), platform.mobileDevices(), platform.defaults(), platform.clock(),
-                         platform.mainQueue(), bootIdentity,
-                         [&server](const FleetState& state) { server.publish(state); });
+                         platform.mainQueue(), bootIdentity, [&server, &history](const FleetState& state) {
+                             server.publish(state);
+                             history.record(state);
+                         });
     // The first readings are in before the first scraper can connect, so no scrape is empty.
     sampler.start();
     const auto port = server.start(*address);

@@ -94,6 +94,8 @@ void DeviceFleet::update(const Snapshot& snapshot, double thresholdWatts, platfo
         figures.watts = reading->watts;
         figures.limitWatts = reading->configuredWatts;
         figures.source = reading->source;
+        for (const auto& device : reading->connections)
+            figures.connections += (figures.connections.empty() ? "" : ",") + device.connectionID;
         state_.ports.push_back(figures);
 
         for (const auto& device : reading->connections) {
@@ -116,6 +118,7 @@ void DeviceFleet::update(const Snapshot& snapshot, double thresholdWatts, platfo
             followed.serial = device.serial;
             followed.name = device.name;
             followed.port = figures.label;
+            followed.connection = device.connectionID;
             followed.verdict = charge.state;
             followed.draining = trend.falling;
             const auto& samples = monitors->trend.samples();

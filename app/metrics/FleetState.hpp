@@ -27,6 +27,7 @@ const char* readErrorKindText(ReadErrorKind kind);
 // One port of the computer as the last read gave it. Absent figures were not reported.
 struct PortFigures {
     std::string label;  // the number of a USB-C port, the name of a plain one ("1-3")
+    std::string connections;  // the connection IDs of the devices behind it, joined by ","
     std::optional<double> volts;
     std::optional<double> amps;
     std::optional<double> watts;
@@ -39,6 +40,7 @@ struct FollowedDevice {
     std::string serial;  // as the device reports it
     std::string name;
     std::string port;                    // the PortFigures label of its port
+    std::string connection;              // its USB session's connection ID
     std::optional<double> batteryRatio;  // 0 … 1
     std::optional<bool> charging;
     std::optional<bool> externalPower;

@@ -22,6 +22,7 @@ AppDelegate::AppDelegate(AppDelegateServices services)
       telemetry_(services.registry, services.clock, bootIdentity_),
       resetter_(services.registry, services.usbHost),
       readBatteries_(std::move(services.readBatteries)),
+      refreshed_(std::move(services.refreshed)),
       menu_(std::make_shared<platform::Menu>()),
       connectionObserver_(services.registry),
       powerObserver_(services.registry),

@@ -58,6 +58,9 @@ struct AppDelegateServices {
     std::function<std::vector<DeviceBattery>(const std::set<std::string>& accountSerials)> readBatteries;
     std::unique_ptr<SystemPowerRefresher> systemPowerRefresher;
     std::vector<std::string> arguments;
+    // Hears every refresh: the snapshot with the batteries of the last read (before the device
+    // accounts are applied) and the threshold it was judged against. Empty: nobody listens.
+    std::function<void(const Snapshot& snapshot, double thresholdWatts)> refreshed;
 };
 
 // The menu-bar application's controller: owns every long-lived object of the running
@@ -198,6 +201,7 @@ private:
     Telemetry telemetry_;
     USBDeviceResetter resetter_;
     std::function<std::vector<DeviceBattery>(const std::set<std::string>& accountSerials)> readBatteries_;
+    std::function<void(const Snapshot& snapshot, double thresholdWatts)> refreshed_;
 
     // The controller's state, in its fixed order.
     double compactItemWidth_ = 16.0;

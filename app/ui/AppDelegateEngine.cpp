@@ -95,6 +95,7 @@ void AppDelegate::refresh(bool forceBattery, bool queueManualRead,
     // device's own account then stands in where the computer is silent.
     if (receivedBatteries && receivedBatteries->first == signature) batteries_ = std::move(receivedBatteries->second);
     snapshot_.batteries = batteries_;
+    if (refreshed_) refreshed_(snapshot_, threshold());
     applyDeviceAccounts(snapshot_, clock_.now());
 
     // 10–11.

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Alert.hpp"
 #include "platform/desktop/Application.hpp"
+#include "platform/desktop/HistoryOffer.hpp"
 #include "platform/desktop/NotificationCenter.hpp"
 #include "platform/desktop/StatusItem.hpp"
 
@@ -26,6 +27,10 @@ public:
     virtual StatusBar& statusBar() = 0;
     virtual AlertPresenter& alerts() = 0;
     virtual NotificationCenter& notificationCenter() = 0;
+    // The application's history, for a desktop that can open a window of its own for it (an
+    // entry beside the menu's, before its last). A desktop without one, such as the headless
+    // desktop whose menu stays exactly as the application built it, leaves it unused.
+    virtual void offerHistory(HistoryOffer offer) { (void)offer; }
 };
 
 class Platform;

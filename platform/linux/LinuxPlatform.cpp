@@ -30,6 +30,7 @@ public:
           registry_(options.sysfsRoot.empty() ? kDefaultSysfsRoot : options.sysfsRoot, clock_, &mainQueue_),
           defaults_(options.defaultsPath.empty() ? directories.defaultsPath() : options.defaultsPath,
                     [this](const std::string& line) { log_.write(line); }),
+          historyPath_(directories.historyPath()),
           instanceLock_(lockDirectory),
           refreshConnector_(LinuxRefreshConnector::socketPathFromEnvironment()) {}
 
@@ -44,6 +45,8 @@ public:
     RefreshConnector& refreshConnector() override { return refreshConnector_; }
     RefreshInstallation refreshInstallation() override { return linuxRefreshInstallation(); }
     std::optional<std::int64_t> bootTimeSeconds() override { return BootTime::read(procRoot_); }
+    std::string historyPath() override { return historyPath_; }
+    std::optional<Seconds> playedHistorySpan() override { return std::nullopt; }
 
 private:
     std::string procRoot_;
@@ -52,6 +55,7 @@ private:
     GLibMainQueue mainQueue_;
     LinuxRegistry registry_;
     JsonFileDefaults defaults_;
+    std::string historyPath_;
     FileInstanceLock instanceLock_;
     LibusbHost usbHost_;
     ImobiledeviceService mobileDevices_;

@@ -27,15 +27,15 @@ std::string passwordHome(unsigned userID) {
 }  // namespace
 
 UserDirectories UserDirectories::resolve(const char* xdgConfigHome, const char* xdgRuntimeDir, const char* home,
-                                         unsigned userID) {
+                                         unsigned userID, const char* xdgStateHome) {
     UserDirectories directories;
-    if (absolute(xdgConfigHome)) {
-        directories.configHome = xdgConfigHome;
-    } else {
+    const auto inHome = [&](const char* below) {
         std::string base = absolute(home) ? std::string(home) : passwordHome(userID);
         if (base.size() > 1 && base.back() == '/') base.pop_back();
-        directories.configHome = (base == "/" ? std::string() : base) + "/.config";
-    }
+        return (base == "/" ? std::string() : base) + below;
+    };
+    directories.configHome = absolute(xdgConfigHome) ? std::string(xdgConfigHome) : inHome("/.config");
+    directories.stateHome = absolute(xdgStateHome) ? std::string(xdgStateHome) : inHome("/.local/state");
     if (absolute(xdgRuntimeDir)) {
         directories.runtimeDirectory = xdgRuntimeDir;
     } else {
@@ -45,7 +45,8 @@ UserDirectories UserDirectories::resolve(const char* xdgConfigHome, const char* 
 }
 
 UserDirectories UserDirectories::fromEnvironment() {
-    return resolve(std::getenv("XDG_CONFIG_HOME"), std::getenv("XDG_RUNTIME_DIR"), std::getenv("HOME"), ::geteuid());
+    return resolve(std::getenv("XDG_CONFIG_HOME"), std::getenv("XDG_RUNTIME_DIR"), std::getenv("HOME"), ::geteuid(),
+                   std::getenv("XDG_STATE_HOME"));
 }
 
 bool preparePrivateDirectory(const std::string& path, unsigned userID) {

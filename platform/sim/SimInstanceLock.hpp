@@ -19,6 +19,7 @@ public:
     SimInstanceLock(std::string directory, bool mustBePrivate, SystemLog& log);
 
     bool acquire(const std::string& bundleIdentifier) override;
+    const std::string& directory() const { return directory_; }
 
     // "$XDG_RUNTIME_DIR/ampwell-simulation" when that variable names a directory, otherwise
     // "${TMPDIR:-/tmp}/ampwell-simulation-<user ID>".

@@ -118,6 +118,14 @@ std::optional<std::int64_t> SimPlatform::bootTimeSeconds() {
     return static_cast<std::int64_t>(std::floor(*model_.bootTime));
 }
 
+std::optional<Seconds> SimPlatform::playedHistorySpan() {
+    if (!model_.clock || model_.clock->speed != 0) return std::nullopt;
+    double span = 86400.0;
+    if (!model_.timeline.empty()) span = std::max(span, model_.timeline.back().at);
+    if (model_.clock->until) span = std::max(span, *model_.clock->until);
+    return Seconds(span);
+}
+
 std::unique_ptr<Platform> makeSimulatedPlatform(const std::string& path) {
     return std::make_unique<SimPlatform>(loadSimulationFile(path),
                                          SimPlatformEnvironment{std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR")});

@@ -46,6 +46,11 @@ public:
     RefreshInstallation refreshInstallation() override { return refreshService_.installation(); }
     // Whole seconds of the file's bootTime (rounded down); nullopt when it gives none.
     std::optional<std::int64_t> bootTimeSeconds() override;
+    // "history.sqlite3" in the lock directory: every program on a simulation with the same
+    // directory runs on the same Mac, and so shares its history.
+    std::string historyPath() override { return lock_.directory() + "/history.sqlite3"; }
+    // On a frozen clock: a day, or up to the last timeline event or clock.until when later.
+    std::optional<Seconds> playedHistorySpan() override;
     // The file's "ui"; its timeline actions and the quit at clock.until go to its `perform`.
     UserScript* userScript() override { return &userScript_; }
     bool isSimulated() const override { return true; }

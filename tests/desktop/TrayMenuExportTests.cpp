@@ -165,5 +165,21 @@ TEST_F(TrayMenuExportTest, HostEventsOpenFillCloseAndChooseInOrder) {
     EXPECT_EQ(recorder->log.size(), 5u);
 }
 
+TEST_F(TrayMenuExportTest, TheDesktopsOwnEntryGoesBeforeTheLastItemAndRunsItsAction) {
+    TrayMenuExport exported;
+    exported.setMenu(main);
+    bool opened = false;
+    exported.setExtraItem(std::make_shared<MenuItem>("历史", [&opened](MenuItem&) { opened = true; }));
+    exported.sync();
+    const LayoutEntry root = layout();
+    ASSERT_EQ(root.children.size(), 6u);
+    EXPECT_EQ(root.children[4].label, "历史");
+    EXPECT_EQ(root.children[5].label, "重置 USB 连接…");
+    // The application's own menu gains nothing.
+    EXPECT_EQ(main->items().size(), 5u);
+    ASSERT_TRUE(event(root.children[4].id, "clicked"));
+    EXPECT_TRUE(spinUntil([&] { return opened; }));
+}
+
 }  // namespace
 }  // namespace ampwell::tests

@@ -4,6 +4,7 @@
 #include "platform/linux/desktop/DesktopNotificationCenter.hpp"
 #include "platform/linux/desktop/GtkAlertPresenter.hpp"
 #include "platform/linux/desktop/GtkSession.hpp"
+#include "platform/linux/desktop/HistoryWindow.hpp"
 #include "platform/linux/desktop/TrayApplication.hpp"
 #include "platform/linux/desktop/TrayHostNotice.hpp"
 #include "platform/linux/desktop/TrayPanel.hpp"
@@ -47,6 +48,17 @@ public:
     StatusBar& statusBar() override { return statusBar_; }
     AlertPresenter& alerts() override { return alerts_; }
     NotificationCenter& notificationCenter() override { return notifications_; }
+    // The panel's button and the tray menu's entry before the last (quit) item: an item of the
+    // desktop's own, so that the application's menu stays as it built it.
+    void offerHistory(HistoryOffer offer) override {
+        historyOffer_ = std::move(offer);
+        historyItem_ = std::make_shared<MenuItem>(historyOffer_.title, [this](MenuItem&) {
+            panel_.hide();
+            historyWindow_.show(historyOffer_);
+        });
+        statusBar_.menuExport().setExtraItem(historyItem_);
+        panel_.setExtraItem(historyItem_);
+    }
 
 private:
     std::shared_ptr<Menu> shownMenu() const {
@@ -61,6 +73,9 @@ private:
     GtkSession gtk_;
     GtkAlertPresenter alerts_{gtk_};
     TrayPanel panel_{gtk_};
+    HistoryOffer historyOffer_;
+    std::shared_ptr<MenuItem> historyItem_;
+    HistoryWindow historyWindow_;
 };
 
 }  // namespace

@@ -124,9 +124,16 @@ void TrayMenuExport::sync() {
     }
 }
 
+void TrayMenuExport::setExtraItem(std::shared_ptr<MenuItem> item) {
+    extraItem_ = std::move(item);
+    scheduleSync();
+}
+
 void TrayMenuExport::syncMenu(Menu& menu, DbusMenuNode& parent) {
     std::vector<const MenuItem*> wanted;
-    for (const auto& shared : menu.items()) {
+    std::vector<std::shared_ptr<MenuItem>> items = menu.items();
+    if (extraItem_ && &parent == &server_.root() && !items.empty()) items.insert(items.end() - 1, extraItem_);
+    for (const auto& shared : items) {
         MenuItem& item = *shared;
         auto found = entries_.find(&item);
         if (found != entries_.end() && found->second.item.lock() != shared) {

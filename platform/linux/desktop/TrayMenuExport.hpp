@@ -37,6 +37,8 @@ public:
     std::function<void()> onViewClicked;
     // A view asked to be drawn again.
     std::function<void()> onViewsChanged;
+    // An entry of the desktop's own, exported before the shown menu's last item; nullptr: none.
+    void setExtraItem(std::shared_ptr<MenuItem> item);
 
     // What an item's view shows as one line of text.
     static std::string viewText(const MenuView& view);
@@ -68,6 +70,7 @@ private:
 
     DbusMenuServer server_;
     std::shared_ptr<Menu> menu_;
+    std::shared_ptr<MenuItem> extraItem_;
     std::map<const MenuItem*, Entry> entries_;
     std::map<const DbusMenuNode*, std::vector<const MenuItem*>> order_;  // what each node shows now
     std::map<std::string, std::vector<std::uint8_t>> symbols_;

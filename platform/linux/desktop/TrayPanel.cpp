@@ -70,7 +70,9 @@ void TrayPanel::choose(const std::weak_ptr<MenuItem>& weak) {
 
 std::vector<PanelRow> TrayPanel::rows(Menu& menu) {
     std::vector<PanelRow> out;
-    for (const auto& item : menu.items()) {
+    std::vector<std::shared_ptr<MenuItem>> items = menu.items();
+    if (extraItem_ && !items.empty()) items.insert(items.end() - 1, extraItem_);
+    for (const auto& item : items) {
         PanelRow row;
         if (MenuView* view = item->view()) {
             row.kind = PanelRow::Kind::drawn;

@@ -24,6 +24,8 @@ public:
     bool isShown() const;
     // The views changed: draw them again while shown.
     void redraw();
+    // A button of the desktop's own, shown before the menu's last item; nullptr: none.
+    void setExtraItem(std::shared_ptr<MenuItem> item) { extraItem_ = std::move(item); }
 
 private:
     std::vector<PanelRow> rows(Menu& menu);
@@ -37,6 +39,7 @@ private:
     GtkSession& gtk_;
     std::unique_ptr<PanelWindow> window_;
     std::shared_ptr<Menu> menu_;
+    std::shared_ptr<MenuItem> extraItem_;
     std::vector<std::weak_ptr<Menu>> openSubmenus_;
 };
 

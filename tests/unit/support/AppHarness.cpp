@@ -63,6 +63,7 @@ AppHarness::AppHarness(const DeskOptions& options, std::vector<std::string> argu
 
     batteryAnswer = [this] { return std::vector<DeviceBattery>{iPadBattery(platform_->clock().now())}; };
     ApplicationSeams seams(*platform_);
+    seams.historyPath = directory_ + "/history.sqlite3";
     seams.refreshConnector = *connector_;
     seams.refreshInstallation = std::move(installation);
     seams.readBatteries = [this](const std::set<std::string>&) {
