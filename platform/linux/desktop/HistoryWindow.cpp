@@ -90,14 +90,14 @@ struct HistoryWindow::Impl {
     }
 };
 
-HistoryWindow::HistoryWindow() : impl_(std::make_unique<Impl>()) {}
+HistoryWindow::HistoryWindow(GtkSession& gtk) : gtk_(gtk), impl_(std::make_unique<Impl>()) {}
 
 HistoryWindow::~HistoryWindow() {
     if (impl_->window) gtk_widget_destroy(impl_->window);
 }
 
 void HistoryWindow::show(const HistoryOffer& offer) {
-    if (!gtkIsReady()) return;
+    if (!gtk_.ready()) return;
     impl_->offer = offer;
     if (!impl_->window) impl_->build();
     gtk_widget_show_all(impl_->window);

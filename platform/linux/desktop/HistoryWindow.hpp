@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/HistoryOffer.hpp"
+#include "platform/linux/desktop/GtkSession.hpp"
 
 #include <memory>
 
@@ -12,7 +13,7 @@ namespace ampwell::platform::linux_ {
 // thread; needs an open display.
 class HistoryWindow {
 public:
-    HistoryWindow();
+    explicit HistoryWindow(GtkSession& gtk);
     ~HistoryWindow();
     HistoryWindow(const HistoryWindow&) = delete;
     HistoryWindow& operator=(const HistoryWindow&) = delete;
@@ -23,6 +24,7 @@ public:
     struct Impl;
 
 private:
+    GtkSession& gtk_;
     std::unique_ptr<Impl> impl_;
 };
 

@@ -75,7 +75,7 @@ private:
     TrayPanel panel_{gtk_};
     HistoryOffer historyOffer_;
     std::shared_ptr<MenuItem> historyItem_;
-    HistoryWindow historyWindow_;
+    HistoryWindow historyWindow_{gtk_};
 };
 
 }  // namespace
