@@ -1,4 +1,5 @@
 #include "app/entry/ApplicationLaunch.hpp"
+#include "platform/base/Translation.hpp"
 
 #include "app/batteries/DeviceBatteryReader.hpp"
 #include "app/entry/FirstRunNote.hpp"
@@ -19,15 +20,15 @@ namespace ampwell {
 namespace {
 
 // The entry that opens the history, and the title of its window.
-constexpr const char* kHistoryTitle = "历史";
+constexpr const char* kHistoryTitle = platform::trMarked("历史");
 
 // The chart of the last `span` up to now, read afresh each time it is asked for: what the
 // recorder still holds is written first, so the chart ends at the latest refresh.
 platform::HistoryOffer historyOffer(std::shared_ptr<HistoryRecorder> recorder, const platform::Clock& clock,
                                     platform::SystemLog& log) {
     platform::HistoryOffer offer;
-    offer.title = kHistoryTitle;
-    for (const auto& span : kHistorySpans) offer.spans.emplace_back(span.title);
+    offer.title = platform::tr(kHistoryTitle);
+    for (const auto& span : kHistorySpans) offer.spans.emplace_back(platform::tr(span.title));
     offer.chart = [recorder, &clock, &log](std::size_t span, double width) {
         recorder->drain();
         const platform::Date to = clock.now();

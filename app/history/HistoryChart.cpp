@@ -1,4 +1,5 @@
 #include "app/history/HistoryChart.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <fmt/format.h>
 
@@ -98,7 +99,7 @@ void drawRuns(platform::Canvas& canvas, const HistoryChartFrame& frame, const st
 
 void drawBand(platform::Canvas& canvas, const HistoryChartFrame& frame, const ChartDevice& device) {
     const Rect& plot = frame.plot;
-    const std::string title = device.port.empty() ? device.name : fmt::format("{} · 端口 {}", device.name, device.port);
+    const std::string title = device.port.empty() ? device.name : platform::trFormat("{} · 端口 {}", device.name, device.port);
     canvas.drawText(title, {plot.x, plot.y - kTitleHeight + 3, plot.width, 16},
                     {kTitleFont, Color::role(ColorRole::label)});
     canvas.save();
@@ -152,7 +153,7 @@ void drawHistoryChart(platform::Canvas& canvas, platform::Size size, const std::
                       platform::Date from, platform::Date to) {
     canvas.fillRect({0, 0, size.width, size.height}, Color::role(ColorRole::windowBackground));
     if (devices.empty()) {
-        canvas.drawText("暂无历史记录", {0, size.height / 2 - 8, size.width, 16},
+        canvas.drawText(platform::tr("暂无历史记录"), {0, size.height / 2 - 8, size.width, 16},
                         {kTitleFont, Color::role(ColorRole::secondaryLabel), platform::TextAlignment::center});
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/history/HistoryChartData.hpp"
+#include "platform/base/Translation.hpp"
 #include "platform/base/Clock.hpp"
 #include "platform/drawing/Canvas.hpp"
 #include "platform/drawing/Color.hpp"
@@ -17,9 +18,9 @@ struct HistorySpan {
     platform::Seconds length;
 };
 inline constexpr std::array<HistorySpan, 3> kHistorySpans{{
-    {"2 小时", platform::Seconds(2.0 * 3600.0)},
-    {"24 小时", platform::Seconds(24.0 * 3600.0)},
-    {"7 天", platform::Seconds(7.0 * 86400.0)},
+    {platform::trMarked("2 小时"), platform::Seconds(2.0 * 3600.0)},
+    {platform::trMarked("24 小时"), platform::Seconds(24.0 * 3600.0)},
+    {platform::trMarked("7 天"), platform::Seconds(7.0 * 86400.0)},
 }};
 
 // Where one device's plot sits and how its values map onto it, as drawHistoryChart lays it out.

@@ -10,7 +10,7 @@ namespace {
 // stays here, so the delegate gets back exactly what was posted.
 constexpr const char* kRequestKey = "request";
 // Services without buttons (notify-osd and the like) show the warning without its reset.
-constexpr const char* kNoActionsNote = "此通知服务不能显示按钮，可从 Ampwell 的菜单完成同样的操作。";
+constexpr const char* kNoActionsNote = platform::trMarked("此通知服务不能显示按钮，可从 Ampwell 的菜单完成同样的操作。");
 }  // namespace
 
 DesktopNotificationCenter::DesktopNotificationCenter(GDBusConnection* connection, GMainContext* context,
@@ -94,7 +94,7 @@ void DesktopNotificationCenter::add(NotificationRequest request) {
         }
     }
     notification.waitsForAnswer = !notification.actions.empty();
-    notification.noActionsNote = kNoActionsNote;
+    notification.noActionsNote = platform::tr(kNoActionsNote);
     onMain([this, notification = std::move(notification), request = std::move(request)]() mutable {
         requests_[request.identifier] = std::move(request);
         client_->post(notification);

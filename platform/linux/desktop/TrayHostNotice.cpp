@@ -1,4 +1,5 @@
 #include "platform/linux/desktop/TrayHostNotice.hpp"
+#include "platform/base/Translation.hpp"
 
 #include <glib.h>
 
@@ -50,18 +51,18 @@ DesktopNotification TrayHostNotice::message(const std::string& currentDesktop) {
     notice.tag = kTag;
     // Stays until the user closes it, or until a host appears after all and it is withdrawn.
     notice.waitsForAnswer = true;
-    notice.title = "Ampwell 的图标无法显示：没有系统托盘";
+    notice.title = platform::tr("Ampwell 的图标无法显示：没有系统托盘");
     if (isGnome(currentDesktop)) {
-        notice.body =
+        notice.body = platform::tr(
             "GNOME 需要 AppIndicator 扩展才能显示托盘图标。安装 gnome-shell-extension-appindicator 软件包，"
             "运行 gnome-extensions enable ubuntu-appindicators@ubuntu.com（或在“扩展”应用中打开"
             "“AppIndicator and KStatusNotifierItem Support”），然后注销并重新登录。"
-            "图标会在托盘出现后自动显示；供电提醒照常发送。";
+            "图标会在托盘出现后自动显示；供电提醒照常发送。");
     } else {
-        notice.body =
+        notice.body = platform::tr(
             "桌面面板上没有状态通知区域（StatusNotifierItem 托盘）。请在面板中添加“状态托盘”或“系统托盘”"
             "插件（Xfce：状态托盘插件；LXQt：状态通知器；waybar：tray 模块）。"
-            "图标会在托盘出现后自动显示；供电提醒照常发送。";
+            "图标会在托盘出现后自动显示；供电提醒照常发送。");
     }
     return notice;
 }
