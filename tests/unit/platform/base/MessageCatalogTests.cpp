@@ -184,7 +184,7 @@ TEST(MessageCatalog, EveryChineseTextOfTheProgramsIsMarkedListedAndTranslated) {
     }
 }
 
-// The {} fields of a format text as (argument index, format spec); unnumbered fields count up.
+// The {} fields of a format text as (argument index, format options); unnumbered fields count up.
 std::multiset<std::pair<int, std::string>> fieldsOf(const std::string& text) {
     std::multiset<std::pair<int, std::string>> fields;
     static const std::regex field(R"(\{(\d*)(:[^}]*)?\})");
