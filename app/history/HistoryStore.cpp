@@ -5,9 +5,11 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 #include <utility>
 
 namespace ampwell {
@@ -79,6 +81,19 @@ bool exists(const std::string& path) {
     return ::lstat(path.c_str(), &info) == 0;
 }
 
+// Switching the journal mode answers "database is locked" at once, without the busy handler,
+// while another connection is opening the same new file: the tray and the metrics server start
+// together often enough. Only a lock held past the whole wait counts as one that is not let go.
+std::optional<std::string> switchToWriteAheadLog(SqliteDatabase& database, int busyMilliseconds,
+                                                 SqliteError& error) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(busyMilliseconds);
+    for (;;) {
+        auto mode = database.scalarText("PRAGMA journal_mode=WAL", error);
+        if (mode || !error.busy() || std::chrono::steady_clock::now() >= deadline) return mode;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 }  // namespace
 
 HistoryStore::HistoryStore(HistoryStoreOptions options, platform::SystemLog& log)
@@ -109,7 +124,7 @@ std::optional<SqliteError> HistoryStore::openAndMigrate() {
     if (!database) return error;
     // A file that is not a database fails here already; "wal" is the only answer that lets the
     // tray and the metrics server write while the other reads.
-    const auto mode = database->scalarText("PRAGMA journal_mode=WAL", error);
+    const auto mode = switchToWriteAheadLog(*database, options_.busyMilliseconds, error);
     if (!mode) return error;
     if (*mode != "wal") return SqliteError{SQLITE_CANTOPEN, "journal mode stays " + *mode};
     const auto check = database->scalarText("PRAGMA quick_check", error);

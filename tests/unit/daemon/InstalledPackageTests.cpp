@@ -57,6 +57,7 @@ TEST(InstalledPackage, ShipsTheProgramsUnitsRuleManualPagesAndDesktopFilesAndNot
         "/etc/xdg/autostart/ampwell.desktop",
         "/usr/share/applications/ampwell.desktop",
         "/usr/share/icons/hicolor/scalable/apps/ampwell.svg",
+        "/usr/share/locale/en/LC_MESSAGES/ampwell.mo",
     };
     EXPECT_EQ(files, expected);
 }
