@@ -7,7 +7,9 @@ HistoryRecorder::HistoryRecorder(HistoryStoreOptions options, const platform::Cl
 
 void HistoryRecorder::record(const FleetState& state) {
     const platform::Date now = clock_.now();
-    writer_.submit(changes_.observe(state, now), now);
+    // While another program writes, the filter forgets what it let through: whatever it passes
+    // after taking over is then the whole picture, not only what changed since.
+    if (!writer_.submit(changes_.observe(state, now), now)) changes_ = HistoryChanges();
 }
 
 void HistoryRecorder::record(const Snapshot& snapshot, double thresholdWatts) {

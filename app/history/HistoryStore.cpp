@@ -60,13 +60,6 @@ FigureSource sourceOf(std::int64_t value) {
     return FigureSource::computer;
 }
 
-// Makes every missing directory above `path` (mode 0700: what a user charged says about them is
-// theirs alone).
-void makeParentDirectories(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-        ::mkdir(path.substr(0, slash).c_str(), 0700);
-}
-
 std::string timestamp(platform::Date now) {
     const auto seconds = static_cast<std::time_t>(std::floor(platform::secondsSince1970(now)));
     std::tm parts{};
@@ -96,6 +89,11 @@ std::optional<std::string> switchToWriteAheadLog(SqliteDatabase& database, int b
 
 }  // namespace
 
+void makePrivateParentDirectories(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
+        ::mkdir(path.substr(0, slash).c_str(), 0700);
+}
+
 HistoryStore::HistoryStore(HistoryStoreOptions options, platform::SystemLog& log)
     : options_(std::move(options)), log_(log) {}
 
@@ -118,7 +116,7 @@ std::optional<SqliteError> HistoryStore::openAndMigrate() {
     closeDatabase();
     connectionIds_.clear();
     newerRelease_ = false;
-    makeParentDirectories(options_.path);
+    makePrivateParentDirectories(options_.path);
     SqliteError error;
     auto database = SqliteDatabase::open(options_.path, options_.busyMilliseconds, error);
     if (!database) return error;

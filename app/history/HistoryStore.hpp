@@ -22,6 +22,10 @@ struct HistoryStoreOptions {
     int busyMilliseconds = 5000;
 };
 
+// Makes every missing directory above `path`, mode 0700: what a user charged says about them is
+// theirs alone.
+void makePrivateParentDirectories(const std::string& path);
+
 // The history database: opens it on first use, brings its layout up to date, writes batches of
 // rows in one transaction each and reads a window back. A file that is not a database, is
 // damaged or stays locked is renamed aside (with its journal files) with a line to the log, and a

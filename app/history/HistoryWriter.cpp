@@ -21,25 +21,27 @@ void append(std::vector<Row>& to, std::vector<Row>&& from) {
 }  // namespace
 
 HistoryWriter::HistoryWriter(HistoryStoreOptions options, platform::SystemLog& log)
-    : store_(std::move(options), log), queue_(kQueueLabel, wallClock_) {}
+    : store_(std::move(options), log), lease_(store_.path()), queue_(kQueueLabel, wallClock_) {}
 
 HistoryWriter::~HistoryWriter() {
     const std::lock_guard lock(mutex_);
     scheduleLocked();
 }
 
-void HistoryWriter::submit(HistoryRows rows, platform::Date now) {
-    if (rows.empty()) return;
+bool HistoryWriter::submit(HistoryRows rows, platform::Date now) {
+    if (rows.empty()) return true;
     const std::lock_guard lock(mutex_);
+    if (!lease_.held()) return false;
     append(pending_.ports, std::move(rows.ports));
     append(pending_.devices, std::move(rows.devices));
     pendingAt_ = now;
     // The first rows go at once, so that a fresh start is on file; later ones wait for company.
     const bool due =
         !lastFlush_ || now - *lastFlush_ >= kFlushInterval || now < *lastFlush_ || pending_.size() >= kFlushRows;
-    if (!due) return;
+    if (!due) return true;
     lastFlush_ = now;
     scheduleLocked();
+    return true;
 }
 
 void HistoryWriter::scheduleLocked() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/history/HistoryLease.hpp"
 #include "app/history/HistoryRows.hpp"
 #include "app/history/HistoryStore.hpp"
 #include "platform/base/Clock.hpp"
@@ -27,8 +28,10 @@ public:
     HistoryWriter(const HistoryWriter&) = delete;
     HistoryWriter& operator=(const HistoryWriter&) = delete;
 
-    // Queues `rows` (taken at `now`) for the next write. Any thread; returns at once.
-    void submit(HistoryRows rows, platform::Date now);
+    // Queues `rows` (taken at `now`) for the next write. Any thread; returns at once. False when
+    // another program writes this history (see HistoryLease): the rows are dropped, since that
+    // program records the same devices.
+    bool submit(HistoryRows rows, platform::Date now);
     // Returns once everything submitted before it is written (or found unwritable).
     void drain();
 
@@ -40,6 +43,7 @@ private:
     void scheduleLocked();
 
     HistoryStore store_;  // touched only on queue_
+    HistoryLease lease_;  // under mutex_
     // The queue's thread runs on the wall clock: it touches nothing of the machine, so a frozen
     // simulated clock need not hold its time back for every write (drain() waits where it must).
     platform::SystemClock wallClock_;
