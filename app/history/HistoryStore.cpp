@@ -273,45 +273,51 @@ void HistoryStore::prune(platform::Date now) {
         now >= *lastRetention_)
         return;
     lastRetention_ = now;
+    std::int64_t removed = 0;
     {
         SqliteError error;
         const std::int64_t cutoff = milliseconds(now - options_.retention);
         auto ports = database_.prepare("DELETE FROM port_rows WHERE t < ?", error);
         auto devices = database_.prepare("DELETE FROM device_rows WHERE t < ?", error);
         if (ports && devices) {
-            ports->bind(1, cutoff);
-            devices->bind(1, cutoff);
-            ports->step();
-            devices->step();
+            for (auto* statement : {&*ports, &*devices}) {
+                statement->bind(1, cutoff);
+                if (statement->step() == SQLITE_DONE) removed += database_.changes();
+            }
         }
-        database_.execute(
-            "DELETE FROM connections WHERE id NOT IN (SELECT conn FROM port_rows)"
-            " AND id NOT IN (SELECT conn FROM device_rows)");
-        connectionIds_.clear();
     }
-    if (usedBytes() > options_.maxBytes) dropOldest();
+    if (usedBytes() > options_.maxBytes) removed += dropOldest();
+    // Finding the connections no row points at any more reads every row: only worth it, and
+    // only giving pages back, when rows went.
+    if (removed == 0) return;
+    database_.execute(
+        "DELETE FROM connections WHERE id NOT IN (SELECT conn FROM port_rows)"
+        " AND id NOT IN (SELECT conn FROM device_rows)");
+    connectionIds_.clear();
     database_.execute("PRAGMA incremental_vacuum");
 }
 
-void HistoryStore::dropOldest() {
+std::int64_t HistoryStore::dropOldest() {
     SqliteError error;
     auto span = database_.prepare(
         "SELECT min(t), max(t) FROM (SELECT t FROM port_rows UNION ALL SELECT t FROM device_rows)", error);
     auto ports = database_.prepare("DELETE FROM port_rows WHERE t < ?", error);
     auto devices = database_.prepare("DELETE FROM device_rows WHERE t < ?", error);
-    if (!span || !ports || !devices) return;
+    if (!span || !ports || !devices) return 0;
+    std::int64_t removed = 0;
     for (int round = 0; round < kMaxDropRounds && usedBytes() > options_.maxBytes; ++round) {
         span->reset();
-        if (span->step() != SQLITE_ROW || span->isNull(0)) return;
+        if (span->step() != SQLITE_ROW || span->isNull(0)) break;
         const std::int64_t oldest = span->integer(0);
         const std::int64_t newest = span->integer(1);
         const std::int64_t cutoff = oldest + std::max<std::int64_t>(1, (newest - oldest) / 10);
         for (auto* statement : {&*ports, &*devices}) {
             statement->reset();
             statement->bind(1, cutoff);
-            statement->step();
+            if (statement->step() == SQLITE_DONE) removed += database_.changes();
         }
     }
+    return removed;
 }
 
 std::int64_t HistoryStore::usedBytes() {

@@ -57,7 +57,8 @@ private:
                                              const std::string& port, const std::string& connection,
                                              SqliteError& error);
     void prune(platform::Date now);
-    void dropOldest();
+    // Drops the oldest tenth of the span until the file is within its bound; the rows dropped.
+    std::int64_t dropOldest();
     // The statement for `sql`, prepared once per connection: parsing costs more than a row.
     SqliteStatement* statement(const char* sql, SqliteError& error);
     void closeDatabase();

@@ -130,6 +130,8 @@ std::optional<std::string> SqliteDatabase::scalarText(const char* sql, SqliteErr
 
 std::int64_t SqliteDatabase::lastInsertRowId() const { return sqlite3_last_insert_rowid(handle_); }
 
+std::int64_t SqliteDatabase::changes() const { return sqlite3_changes64(handle_); }
+
 SqliteError SqliteDatabase::lastError() const { return {sqlite3_extended_errcode(handle_), sqlite3_errmsg(handle_)}; }
 
 }  // namespace ampwell

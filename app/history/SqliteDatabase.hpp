@@ -72,6 +72,8 @@ public:
     // The first column of the first row of `sql` (a pragma, a count), or nullopt on an error.
     std::optional<std::string> scalarText(const char* sql, SqliteError& error);
     std::int64_t lastInsertRowId() const;
+    // Rows the last INSERT, UPDATE or DELETE touched.
+    std::int64_t changes() const;
     // The error the last failed call on this connection left.
     SqliteError lastError() const;
 
