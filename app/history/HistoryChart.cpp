@@ -4,6 +4,9 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
+#include <string>
+#include <utility>
 #include <cmath>
 #include <ctime>
 
@@ -28,6 +31,8 @@ constexpr double kLeftMargin = 44;
 constexpr double kRightMargin = 46;
 constexpr double kTopMargin = 8;
 constexpr double kEmptyHeight = 80;
+// The least room between a band's title and its legend.
+constexpr double kLegendMinimumGap = 24;
 
 const Font kTitleFont{FontRole::system, 12, FontWeight::semibold};
 const Font kAxisFont{FontRole::monospacedDigit, 10, FontWeight::regular};
@@ -97,11 +102,60 @@ void drawRuns(platform::Canvas& canvas, const HistoryChartFrame& frame, const st
     canvas.stroke(path, color, {steps ? 1.5 : 2.0, platform::LineCap::round, platform::LineJoin::round});
 }
 
+// What each line and mark means, right-aligned on the band's title row so that the chart reads
+// without a manual: the colours alone say nothing to someone who sees it for the first time.
+enum class LegendSwatch { battery, watts, threshold, drain, connection };
+constexpr double kSwatch = 14;
+constexpr double kSwatchGap = 4;
+constexpr double kItemGap = 12;
+
+std::array<std::pair<LegendSwatch, std::string>, 5> legendItems() {
+    return {{
+        {LegendSwatch::battery, platform::tr("电量")},
+        {LegendSwatch::watts, platform::tr("接收功率")},
+        {LegendSwatch::threshold, platform::tr("分界")},
+        {LegendSwatch::drain, platform::tr("掉电")},
+        {LegendSwatch::connection, platform::tr("连接变化")},
+    }};
+}
+
+double legendWidth(platform::Canvas& canvas, const std::array<std::pair<LegendSwatch, std::string>, 5>& items) {
+    double width = -kItemGap;
+    for (const auto& item : items)
+        width += kSwatch + kSwatchGap + canvas.measureText(item.second, kAxisFont).width + kItemGap;
+    return width;
+}
+
+void drawLegend(platform::Canvas& canvas, const std::array<std::pair<LegendSwatch, std::string>, 5>& items, double x,
+                double y) {
+    const double mid = y + 8;
+    for (const auto& [swatch, text] : items) {
+        switch (swatch) {
+        case LegendSwatch::battery: strokeLine(canvas, {x, mid}, {x + kSwatch, mid}, kBatteryLineColor, 2); break;
+        case LegendSwatch::watts: strokeLine(canvas, {x, mid}, {x + kSwatch, mid}, kWattsLineColor, 1.5); break;
+        case LegendSwatch::threshold: dashedLine(canvas, x, x + kSwatch, mid, kThresholdColor); break;
+        case LegendSwatch::drain: canvas.fillRect({x, mid - 5, kSwatch, 10}, kDrainShade); break;
+        case LegendSwatch::connection:
+            canvas.fillPolygon({{x + 3, mid - 4}, {x + 11, mid - 4}, {x + 7, mid + 2}}, Color::role(ColorRole::label));
+            break;
+        }
+        x += kSwatch + kSwatchGap;
+        const double textWidth = canvas.measureText(text, kAxisFont).width;
+        canvas.drawText(text, {x, y + 2, textWidth + 1, 12}, {kAxisFont, Color::role(ColorRole::secondaryLabel)});
+        x += textWidth + kItemGap;
+    }
+}
+
 void drawBand(platform::Canvas& canvas, const HistoryChartFrame& frame, const ChartDevice& device) {
     const Rect& plot = frame.plot;
     const std::string title = device.port.empty() ? device.name : platform::trFormat("{} · 端口 {}", device.name, device.port);
     canvas.drawText(title, {plot.x, plot.y - kTitleHeight + 3, plot.width, 16},
                     {kTitleFont, Color::role(ColorRole::label)});
+    // Beside a title that leaves room for it; a narrow window keeps the title.
+    const auto legend = legendItems();
+    const double width = legendWidth(canvas, legend);
+    if (canvas.measureText(title, kTitleFont).width + kLegendMinimumGap + width <= plot.width)
+        drawLegend(canvas, legend, plot.maxX() - width, plot.y - kTitleHeight + 3);
     canvas.save();
     canvas.clip(Path::rect(plot));
     for (const auto& drain : device.drains) {
