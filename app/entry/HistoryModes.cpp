@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
+#include <utility>
 
 namespace ampwell {
 namespace {
@@ -41,7 +42,9 @@ Window playHistory(platform::Platform& platform, std::optional<platform::Seconds
     if (!span) return {start - since.value_or(kDefaultSince), start};
     const std::string path = platform.historyPath();
     for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
-    HistoryRecorder recorder(HistoryStoreOptions{path}, platform.clock(), platform.systemLog());
+    HistoryStoreOptions options{path};
+    options.leased = false;
+    HistoryRecorder recorder(std::move(options), platform.clock(), platform.systemLog());
     const BootIdentity bootIdentity([&platform] { return platform.bootTimeSeconds(); });
     FleetSampler sampler(platform.registry(), platform.mobileDevices(), platform.defaults(), platform.clock(),
                          platform.mainQueue(), bootIdentity,

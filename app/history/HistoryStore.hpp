@@ -20,6 +20,10 @@ struct HistoryStoreOptions {
     // How long a write waits for another process (the tray and the metrics server share the file)
     // before the file counts as stuck.
     int busyMilliseconds = 5000;
+    // Whether a writer first takes the file's lease (HistoryLease), so that of the programs
+    // watching the same devices only one writes. Off for a mode that plays a day into a file of its
+    // own making: nobody else has that day to write.
+    bool leased = true;
 };
 
 // Makes every missing directory above `path`, mode 0700: what a user charged says about them is

@@ -42,6 +42,7 @@ private:
     // Queues a write of what is pending unless one is queued already. Holds mutex_.
     void scheduleLocked();
 
+    const bool leased_;
     HistoryStore store_;  // touched only on queue_
     HistoryLease lease_;  // under mutex_
     // The queue's thread runs on the wall clock: it touches nothing of the machine, so a frozen

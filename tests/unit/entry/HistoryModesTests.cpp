@@ -1,5 +1,6 @@
 // The history modes on a simulated desk whose day is played on the frozen clock.
 #include "app/entry/AmpwellApplication.hpp"
+#include "app/history/HistoryLease.hpp"
 #include "platform/sim/SimPlatform.hpp"
 #include "platform/sim/SimulationLoader.hpp"
 #include "tests/unit/history/HistoryTestFiles.hpp"
@@ -94,6 +95,17 @@ TEST(HistoryModes, APlayedDayWritesARowForEachChangeAndDepartureOnly) {
             }
         }
     }
+}
+
+// The tray of the same simulated desk writes its own history; the played day is the mode's own
+// file and is printed all the same.
+TEST(HistoryModes, APlayedDayIsWrittenWhileAnotherProgramHoldsTheWriterLease) {
+    test::HistoryDirectory directory;
+    HistoryLease tray(directory.path("mac/history.sqlite3"));
+    ASSERT_TRUE(tray.held());
+    const ModeRun run = runMode({"ampwell", "--history", "--format", "json"}, directory);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(nlohmann::json::parse(run.out).at("rows").empty()) << run.out;
 }
 
 TEST(HistoryModes, RefusesASinceOrFormatItCannotRead) {
