@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <array>
-#include <string>
-#include <utility>
 #include <cmath>
 #include <ctime>
+#include <string>
+#include <utility>
 
 namespace ampwell {
 namespace {
@@ -148,7 +148,8 @@ void drawLegend(platform::Canvas& canvas, const std::array<std::pair<LegendSwatc
 
 void drawBand(platform::Canvas& canvas, const HistoryChartFrame& frame, const ChartDevice& device) {
     const Rect& plot = frame.plot;
-    const std::string title = device.port.empty() ? device.name : platform::trFormat("{} · 端口 {}", device.name, device.port);
+    const std::string title =
+        device.port.empty() ? device.name : platform::trFormat("{} · 端口 {}", device.name, device.port);
     canvas.drawText(title, {plot.x, plot.y - kTitleHeight + 3, plot.width, 16},
                     {kTitleFont, Color::role(ColorRole::label)});
     // Beside a title that leaves room for it; a narrow window keeps the title.

@@ -77,8 +77,7 @@ bool exists(const std::string& path) {
 // Switching the journal mode answers "database is locked" at once, without the busy handler,
 // while another connection is opening the same new file: the tray and the metrics server start
 // together often enough. Only a lock held past the whole wait counts as one that is not let go.
-std::optional<std::string> switchToWriteAheadLog(SqliteDatabase& database, int busyMilliseconds,
-                                                 SqliteError& error) {
+std::optional<std::string> switchToWriteAheadLog(SqliteDatabase& database, int busyMilliseconds, SqliteError& error) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(busyMilliseconds);
     for (;;) {
         auto mode = database.scalarText("PRAGMA journal_mode=WAL", error);

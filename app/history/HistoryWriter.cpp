@@ -21,7 +21,10 @@ void append(std::vector<Row>& to, std::vector<Row>&& from) {
 }  // namespace
 
 HistoryWriter::HistoryWriter(HistoryStoreOptions options, platform::SystemLog& log)
-    : leased_(options.leased), store_(std::move(options), log), lease_(store_.path()), queue_(kQueueLabel, wallClock_) {}
+    : leased_(options.leased),
+      store_(std::move(options), log),
+      lease_(store_.path()),
+      queue_(kQueueLabel, wallClock_) {}
 
 HistoryWriter::~HistoryWriter() {
     const std::lock_guard lock(mutex_);
