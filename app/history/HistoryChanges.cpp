@@ -38,6 +38,14 @@ bool deviceChanged(const DeviceRow& before, const FollowedDevice& after, double 
            old.draining != after.draining || before.thresholdWatts != thresholdWatts;
 }
 
+// The last row matching `same`, looked for first at `hint`: a fleet lists its ports and devices in
+// the same order from one refresh to the next, so the search is nearly always one comparison.
+template <typename Row, typename Same>
+typename std::vector<Row>::iterator find(std::vector<Row>& rows, std::size_t hint, Same same) {
+    if (hint < rows.size() && same(rows[hint])) return rows.begin() + static_cast<std::ptrdiff_t>(hint);
+    return std::find_if(rows.begin(), rows.end(), same);
+}
+
 bool heartbeatDue(platform::Date last, platform::Date now) {
     return now - last >= HistoryChanges::kHeartbeat || now < last;
 }
@@ -49,9 +57,9 @@ HistoryRows HistoryChanges::observe(const FleetState& state, platform::Date now)
     // each of them at every refresh would.
     HistoryRows rows;
     std::vector<bool> portSeen(ports_.size(), false);
-    for (const auto& figures : state.ports) {
-        const auto last = std::find_if(ports_.begin(), ports_.end(),
-                                       [&](const PortRow& row) { return row.figures.label == figures.label; });
+    for (std::size_t k = 0; k < state.ports.size(); ++k) {
+        const auto& figures = state.ports[k];
+        const auto last = find(ports_, k, [&](const PortRow& row) { return row.figures.label == figures.label; });
         if (last != ports_.end()) {
             portSeen[static_cast<std::size_t>(last - ports_.begin())] = true;
             if (!portChanged(last->figures, figures) && !heartbeatDue(last->time, now)) continue;
@@ -62,8 +70,9 @@ HistoryRows HistoryChanges::observe(const FleetState& state, platform::Date now)
         rows.ports.push_back(PortRow{now, true, figures});
     }
     std::vector<bool> deviceSeen(devices_.size(), false);
-    for (const auto& device : state.devices) {
-        const auto last = std::find_if(devices_.begin(), devices_.end(), [&](const DeviceRow& row) {
+    for (std::size_t k = 0; k < state.devices.size(); ++k) {
+        const auto& device = state.devices[k];
+        const auto last = find(devices_, k, [&](const DeviceRow& row) {
             return row.device.serial == device.serial && row.device.connection == device.connection;
         });
         if (last != devices_.end()) {
