@@ -11,6 +11,7 @@
 #include "app/model/BootIdentity.hpp"
 #include "app/model/Telemetry.hpp"
 #include "app/refresh/SystemPowerRefresher.hpp"
+#include "platform/base/TerminationSignals.hpp"
 
 #include <algorithm>
 #include <ostream>
@@ -107,7 +108,12 @@ int runMenuBarApplication(platform::Platform& platform, platform::Desktop& deskt
                           const std::vector<std::string>& arguments) {
     // Held here until the run ends: the application holds its delegate weakly.
     const auto controller = wireMenuBarApplication(ApplicationSeams(platform), desktop, arguments);
-    return desktop.application().run();
+    // A session that ends, or a Ctrl-C, quits the way the menu's quit does: the history writes
+    // what it still holds.
+    auto& application = desktop.application();
+    const platform::TerminationSignals signals(
+        [&platform, &application](int) { platform.mainQueue().post([&application] { application.terminate(); }); });
+    return application.run();
 }
 
 int runApplication(ModeContext& context) {

@@ -5,7 +5,9 @@
 #include "app/metrics/MetricsServer.hpp"
 #include "app/model/BootIdentity.hpp"
 #include "platform/base/HostedQueue.hpp"
+#include "platform/base/TerminationSignals.hpp"
 
+#include <atomic>
 #include <ostream>
 
 namespace ampwell {
@@ -52,8 +54,16 @@ int runServeMetrics(ModeContext& context, const std::string& value) {
     const bool bracketed = address->host.find(':') != std::string::npos;
     context.out() << "ampwell: serving metrics at http://" << (bracketed ? "[" : "") << address->host
                   << (bracketed ? "]" : "") << ':' << *port << "/metrics" << std::endl;
-    // Serves until the process is stopped (systemd's SIGTERM, or Ctrl-C).
-    for (;;) platform.mainQueue().runUntil(platform.clock().now() + kRunSpan);
+    // Serves until the process is stopped (systemd's SIGTERM, or Ctrl-C); then the history writes
+    // the rows it still holds, as the objects above go.
+    std::atomic<bool> stopping{false};
+    const platform::TerminationSignals signals([&platform, &stopping](int) {
+        stopping = true;
+        platform.mainQueue().post([] {});
+    });
+    while (!platform.mainQueue().runUntil(platform.clock().now() + kRunSpan, [&stopping] { return stopping.load(); })) {
+    }
+    return 0;
 }
 
 }  // namespace ampwell
