@@ -57,6 +57,15 @@ Window playHistory(platform::Platform& platform, std::optional<platform::Seconds
     return {since ? end - *since : start, end};
 }
 
+// An empty table or chart from a file that could not be read would pass for a history with
+// nothing in it: says so and fails instead.
+bool readable(ModeContext& context, const HistoryStore& store, const char* option) {
+    if (!store.readFailure()) return true;
+    context.err() << "ampwell: " << option << ": the history in " << store.path()
+                  << " cannot be read: " << *store.readFailure() << '\n';
+    return false;
+}
+
 }  // namespace
 
 int runHistory(ModeContext& context) {
@@ -82,19 +91,24 @@ int runHistory(ModeContext& context) {
     auto& platform = context.platform();
     const Window window = playHistory(platform, since);
     HistoryStore store(HistoryStoreOptions{platform.historyPath()}, platform.systemLog());
-    writeHistory(context.out(), store.read(window.from, window.to), format, window.from, window.to);
+    const HistoryRows rows = store.read(window.from, window.to);
+    if (!readable(context, store, "--history")) return 1;
+    writeHistory(context.out(), rows, format, window.from, window.to);
     return 0;
 }
 
-// The last day's chart (the played day, on a simulation), light beside dark. An image that cannot be made or encoded writes nothing
-// and still succeeds, as the other previews do; a file that cannot be written throws.
+// The last day's chart (the played day, on a simulation), light beside dark. A history that
+// cannot be read fails with a message; an image that cannot be made or encoded writes nothing and
+// still succeeds, as the other previews do; a file that cannot be written throws.
 int runPreviewHistory(ModeContext& context, const std::string& path) {
     auto& platform = context.platform();
     const Window window = playHistory(platform, std::nullopt);
     const platform::Date from = window.from;
     const platform::Date to = window.to;
     HistoryStore store(HistoryStoreOptions{platform.historyPath()}, platform.systemLog());
-    const auto devices = chartDevices(store.read(from - HistoryChanges::kHeartbeat, to), from, to);
+    const HistoryRows rows = store.read(from - HistoryChanges::kHeartbeat, to);
+    if (!readable(context, store, "--preview-history")) return 1;
+    const auto devices = chartDevices(rows, from, to);
     const platform::Size chart = historyChartSize(devices.size(), kChartWidth);
     auto bitmap = platform::makeBitmapCanvas({chart.width * 2, chart.height}, kChartScale, platform::Appearance::light);
     if (!bitmap) return 0;

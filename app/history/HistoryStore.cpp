@@ -331,11 +331,13 @@ std::int64_t HistoryStore::usedBytes() {
 
 HistoryRows HistoryStore::read(platform::Date from, platform::Date to) {
     HistoryRows rows;
+    readFailure_.reset();
     // A reader never sets a file aside: the writer that holds it open would go on writing into
     // the renamed file. It reports and shows nothing.
     if (!database_.isOpen()) {
         if (auto failed = openAndMigrate()) {
             log_.write("ampwell: history database " + options_.path + " cannot be read: " + failed->message);
+            readFailure_ = failed->message;
             closeDatabase();
             return rows;
         }
@@ -351,7 +353,10 @@ HistoryRows HistoryStore::read(platform::Date from, platform::Date to) {
         " d.draining, d.drain_permille, d.threshold_mw, c.serial, c.name, c.port, c.connection"
         " FROM device_rows d JOIN connections c ON c.id = d.conn WHERE d.t BETWEEN ? AND ? ORDER BY d.t, d.rowid",
         error);
-    if (!ports || !devices) return rows;
+    if (!ports || !devices) {
+        readFailure_ = error.message;
+        return rows;
+    }
     for (auto* statement : {&*ports, &*devices}) {
         statement->bind(1, milliseconds(from));
         statement->bind(2, milliseconds(to));

@@ -46,6 +46,9 @@ public:
     bool write(const HistoryRows& rows, platform::Date now);
     // The rows with from <= time <= to, in time order; empty when there is no usable file.
     HistoryRows read(platform::Date from, platform::Date to);
+    // Why the last read found no usable file (damaged, locked past the wait, not a database);
+    // nothing when it read one, however few rows it held.
+    const std::optional<std::string>& readFailure() const { return readFailure_; }
     // Bytes the file's used pages take (the file less its free pages); 0 without a file.
     std::int64_t usedBytes();
 
@@ -74,6 +77,7 @@ private:
     std::map<std::string, std::int64_t> connectionIds_;
     std::map<const char*, SqliteStatement> statements_;  // by the address of their text
     std::optional<platform::Date> lastRetention_;
+    std::optional<std::string> readFailure_;
 };
 
 }  // namespace ampwell

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace ampwell {
@@ -30,11 +32,13 @@ struct ModeRun {
     std::string err;
 };
 
-ModeRun runMode(const std::vector<std::string>& arguments, const test::HistoryDirectory& directory) {
+ModeRun runMode(const std::vector<std::string>& arguments, const test::HistoryDirectory& directory,
+                bool clockRuns = false) {
     test::DeskOptions options;
     options.timeline = kTimeline;
     auto simulation = nlohmann::json::parse(test::deskSimulation(options));
     simulation["lockDirectory"] = directory.path("mac");
+    if (clockRuns) simulation["clock"]["speed"] = 1;
     std::ostringstream out;
     std::ostringstream err;
     ModeContext context(arguments, out, err, [&] {
@@ -106,6 +110,22 @@ TEST(HistoryModes, APlayedDayIsWrittenWhileAnotherProgramHoldsTheWriterLease) {
     const ModeRun run = runMode({"ampwell", "--history", "--format", "json"}, directory);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_FALSE(nlohmann::json::parse(run.out).at("rows").empty()) << run.out;
+}
+
+// An empty table would pass for a history with nothing in it.
+TEST(HistoryModes, AHistoryThatCannotBeReadFailsAndSaysWhy) {
+    test::HistoryDirectory directory;
+    std::filesystem::create_directories(directory.path("mac"));
+    std::ofstream(directory.path("mac/history.sqlite3")) << std::string(8192, 'x');
+    for (const char* mode : {"--history", "--preview-history"}) {
+        std::vector<std::string> arguments{"ampwell", mode};
+        if (std::string(mode) == "--preview-history") arguments.push_back(directory.path("chart.png"));
+        const ModeRun run = runMode(arguments, directory, true);
+        EXPECT_EQ(run.status, 1) << mode;
+        EXPECT_NE(run.err.find("cannot be read"), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_FALSE(std::filesystem::exists(directory.path("chart.png")));
 }
 
 TEST(HistoryModes, RefusesASinceOrFormatItCannotRead) {
