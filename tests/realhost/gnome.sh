@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2317 # the functions are called through `within` and the trap, which it cannot follow
 # The application against the real GNOME Shell 43 with its AppIndicator extension, headless
 # (Wayland with a virtual monitor), on the private session bus ctest gives it (dbus-run-session
 # with the sealed bus configuration) and a private, empty system bus. Ten starts of the program:
