@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace ampwell::tests {
 namespace {
@@ -26,6 +28,28 @@ std::string stringProperty(GDBusConnection* peer, const std::string& name, const
     return text;
 }
 
+// The names other than unique ones that `owner` holds on the bus, asked from `peer`.
+std::vector<std::string> wellKnownNamesOf(GDBusConnection* peer, const std::string& owner) {
+    std::vector<std::string> held;
+    GVariant* names = callAndWait(peer, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                  "ListNames", nullptr);
+    if (!names) return {"<ListNames failed>"};
+    g_autofree const gchar** all = nullptr;
+    g_variant_get(names, "(^a&s)", &all);
+    for (const gchar** name = all; name && *name; ++name) {
+        if ((*name)[0] == ':') continue;
+        GVariant* reply = callAndWait(peer, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                      "GetNameOwner", g_variant_new("(s)", *name));
+        if (!reply) continue;
+        const gchar* unique = nullptr;
+        g_variant_get(reply, "(&s)", &unique);
+        if (owner == unique) held.emplace_back(*name);
+        g_variant_unref(reply);
+    }
+    g_variant_unref(names);
+    return held;
+}
+
 TEST(StatusNotifierItem, RegistersWithTheWatcherAndExportsItsProperties) {
     StandInWatcher watcher;
     ASSERT_TRUE(watcher.waitUntilOwned());
@@ -33,8 +57,11 @@ TEST(StatusNotifierItem, RegistersWithTheWatcherAndExportsItsProperties) {
     StatusNotifierItem item(bus, "ampwell", "/MenuBar");
     ASSERT_TRUE(spinUntil([&] { return item.isRegistered(); }));
     ASSERT_EQ(watcher.registered().size(), 1u);
-    // Registered by the name that cannot change owner; the well-known one still finds it.
+    // Registered by the name that cannot change owner, and known by no other: GNOME's AppIndicator
+    // extension drops an item it finds under a well-known name.
     EXPECT_EQ(watcher.registered()[0], g_dbus_connection_get_unique_name(bus));
+    EXPECT_EQ(item.busName(), g_dbus_connection_get_unique_name(bus));
+    EXPECT_EQ(wellKnownNamesOf(watcher.connection(), item.busName()), std::vector<std::string>{});
 
     item.setTitle("Ampwell");
     item.setToolTip("Ampwell", "iPad 80% · 上限保护，暂停充电");

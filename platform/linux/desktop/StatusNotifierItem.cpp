@@ -1,7 +1,6 @@
 #include "platform/linux/desktop/StatusNotifierItem.hpp"
 
 #include <gio/gio.h>
-#include <unistd.h>
 
 #include <stdexcept>
 
@@ -122,19 +121,22 @@ struct StatusNotifierItem::Impl {
         if (self->onRegistration) self->onRegistration(self->registered_);
     }
 
+    // GNOME Shell's AppIndicator extension drops an item it knows by a well-known name about a
+    // second after taking it in, logging "Argument two may not be null". For such an item it
+    // watches the name apart from the proxy that reads the item; when that watch first reports
+    // the name present, which can come after the proxy has read all properties, it empties the
+    // cached Id and Menu and reads both again a second later. Storing a value read again first
+    // compares it with the cached one, GLib.Variant.equal(), whose second argument is the emptied
+    // (null) entry: the call throws, and the item is destroyed. It knows the item by a
+    // well-known name when the item registers by one, and when its scan of the bus on being
+    // switched on (a login, an unlock) reaches the item before our registration does and the
+    // connection owns an org.kde.StatusNotifierItem-* name. So the item registers by the unique
+    // name and owns no other: the extension then neither watches a name nor finds one to watch.
     static void watcherAppeared(GDBusConnection* connection, const gchar*, const gchar*, gpointer data) {
         auto* self = static_cast<StatusNotifierItem*>(data);
         g_dbus_connection_call(connection, kWatcherName, "/StatusNotifierWatcher", kWatcherName,
-                               "RegisterStatusNotifierItem",
-                               g_variant_new("(s)", g_dbus_connection_get_unique_name(connection)), nullptr,
+                               "RegisterStatusNotifierItem", g_variant_new("(s)", self->busName_.c_str()), nullptr,
                                G_DBUS_CALL_FLAGS_NONE, 5000, self->cancellable_, registered, self);
-    }
-
-    // The name is only a second way to find the item (it is registered by its unique name), so
-    // losing it changes nothing the host shows; it is said once, as it means the bus refused it.
-    static void nameLost(GDBusConnection* connection, const gchar* name, gpointer) {
-        if (connection && !g_dbus_connection_is_closed(connection))
-            g_warning("the tray item's bus name %s was refused or taken away", name);
     }
 
     static void watcherVanished(GDBusConnection*, const gchar*, gpointer data) {
@@ -152,7 +154,9 @@ const GDBusInterfaceVTable vtable = {StatusNotifierItem::Impl::methodCall, Statu
 
 StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, std::string id, std::string menuPath)
     : connection_(connection), id_(std::move(id)), menuPath_(std::move(menuPath)) {
-    busName_ = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-1";
+    const gchar* unique = g_dbus_connection_get_unique_name(connection_);
+    if (!unique) throw std::runtime_error("cannot export the status item: the connection is not to a message bus");
+    busName_ = unique;
     g_autoptr(GError) error = nullptr;
     g_autoptr(GDBusNodeInfo) introspection = g_dbus_node_info_new_for_xml(kIntrospection, &error);
     if (introspection) {
@@ -166,8 +170,6 @@ StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, std::string 
     g_object_ref(connection_);
     introspection_ = static_cast<GDBusNodeInfo*>(g_steal_pointer(&introspection));
     cancellable_ = g_cancellable_new();
-    ownerId_ = g_bus_own_name_on_connection(connection_, busName_.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE, nullptr,
-                                            Impl::nameLost, this, nullptr);
     watchId_ = g_bus_watch_name_on_connection(connection_, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
                                               Impl::watcherAppeared, Impl::watcherVanished, this, nullptr);
 }
@@ -176,7 +178,6 @@ StatusNotifierItem::~StatusNotifierItem() {
     g_cancellable_cancel(cancellable_);
     g_object_unref(cancellable_);
     g_bus_unwatch_name(watchId_);
-    g_bus_unown_name(ownerId_);
     g_dbus_connection_unregister_object(connection_, objectId_);
     g_dbus_node_info_unref(introspection_);
     g_object_unref(connection_);

@@ -19,27 +19,24 @@ struct IconPixmap {
 };
 
 // The application's entry in the desktop's tray: an org.kde.StatusNotifierItem object exported on
-// the session bus, which also owns a well-known name of its own for hosts that look items up by
-// name. It is registered with the StatusNotifierWatcher whenever one appears (a panel started
-// after us, a restarted panel) under the connection's unique name: a host handed a well-known
-// name may watch that name apart from the object it reads and throw away what it read when the
-// watch reports in (GNOME Shell's AppIndicator extension then drops the item a second later,
-// "Argument two may not be null" in its log, reading Id and Menu again against an emptied cache);
-// a unique name never changes owner, so such hosts do not watch it. Every property change emits
-// the matching New* signal; unknown properties and methods are answered with D-Bus errors. Main
-// thread only (the GLib context the connection dispatches on).
+// the session bus. It is registered with the StatusNotifierWatcher whenever one appears (a panel
+// started after us, a restarted panel) under the connection's unique name, and the connection owns
+// no well-known name for it (no org.kde.StatusNotifierItem-PID-N): see watcherAppeared() in the .cpp
+// for why. Every property change emits the matching New* signal; unknown properties and methods
+// are answered with D-Bus errors. Main thread only (the GLib context the connection dispatches on).
 class StatusNotifierItem {
 public:
     static constexpr const char* kObjectPath = "/StatusNotifierItem";
     static constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
 
     // Exports the item on `connection` with the dbusmenu object at `menuPath`. Throws
-    // std::runtime_error when the object cannot be exported or the name cannot be requested.
+    // std::runtime_error when the object cannot be exported or the connection is not to a bus.
     StatusNotifierItem(GDBusConnection* connection, std::string id, std::string menuPath);
     ~StatusNotifierItem();
     StatusNotifierItem(const StatusNotifierItem&) = delete;
     StatusNotifierItem& operator=(const StatusNotifierItem&) = delete;
 
+    // The connection's unique name: where hosts reach the item.
     const std::string& busName() const { return busName_; }
     // True once a watcher accepted the registration (a tray host shows the item).
     bool isRegistered() const { return registered_; }
@@ -86,7 +83,6 @@ private:
     bool registered_ = false;
     GDBusNodeInfo* introspection_ = nullptr;
     unsigned objectId_ = 0;
-    unsigned ownerId_ = 0;
     unsigned watchId_ = 0;
     GCancellable* cancellable_ = nullptr;
 
