@@ -38,6 +38,12 @@ TEST(LayerShellPlacement, WithoutAClickTheWorkAreaTellsTheBarsEdge) {
     EXPECT_TRUE(anchor.top);
     anchor = layerAnchorFor(monitor, {0, 0, 0, 0}, 0, 0, 300);  // nothing known: the top
     EXPECT_TRUE(anchor.top);
+    // waybar sends the click's place inside its tray icon, whatever the icon's place on the bar:
+    // no screen position, so not the left-hand corner that (9, 14) would mean.
+    anchor = layerAnchorFor(monitor, {0, 30, 1280, 770}, 9, 14, 360);
+    EXPECT_TRUE(anchor.top);
+    EXPECT_FALSE(anchor.left);
+    EXPECT_EQ(anchor.sideMargin, 4);
 }
 
 }  // namespace

@@ -14,6 +14,12 @@ namespace ampwell::platform::linux_ {
 namespace {
 // Between the bar and the panel, as between the pointer and the panel on X11.
 constexpr int kGap = 4;
+// A Wayland client does not know where its surfaces are, so some hosts (waybar) send the click's
+// place inside their tray icon: a few pixels from the icon's corner, whatever the icon's place on
+// the output. A position that close to the origin is taken for one of those, and for none at all.
+constexpr int kIconBox = 64;
+
+bool onScreen(int x, int y) { return x >= kIconBox || y >= kIconBox || x < 0 || y < 0; }
 }  // namespace
 
 LayerAnchor layerAnchorFor(const ScreenRect& monitor, const ScreenRect& workarea, int x, int y, int width) {
@@ -21,7 +27,7 @@ LayerAnchor layerAnchorFor(const ScreenRect& monitor, const ScreenRect& workarea
     // A surface anchored to an edge is laid out beside the bars that reserve room there, so the
     // gap is the only margin from that edge.
     anchor.edgeMargin = kGap;
-    if (x != 0 || y != 0) {
+    if (onScreen(x, y)) {
         anchor.top = y - monitor.y < monitor.height / 2;
         anchor.left = x - monitor.x < monitor.width / 2;
         const int wanted = anchor.left ? x - monitor.x - width / 2 : monitor.x + monitor.width - x - width / 2;
@@ -54,7 +60,7 @@ bool useLayerShell(GtkWindow* window) {
 void placeOnLayer(GtkWindow* window, int x, int y, int width) {
     GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window));
     GdkMonitor* monitor = nullptr;
-    if (x != 0 || y != 0) monitor = gdk_display_get_monitor_at_point(display, x, y);
+    if (onScreen(x, y)) monitor = gdk_display_get_monitor_at_point(display, x, y);
     if (!monitor && gtk_widget_get_window(GTK_WIDGET(window)))
         monitor = gdk_display_get_monitor_at_window(display, gtk_widget_get_window(GTK_WIDGET(window)));
     if (!monitor) monitor = gdk_display_get_primary_monitor(display);

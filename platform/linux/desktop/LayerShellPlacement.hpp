@@ -22,8 +22,9 @@ struct LayerAnchor {
 
 // The panel `width` pixels wide beside the tray of a bar on `monitor`, whose free area is
 // `workarea`. With the click's position (x, y), as a host gives it with Activate: on the edge of
-// the output half the click is in, centred under it and kept on the output. Without one (0, 0):
-// at the edge the bar takes room from (the work area's inset; the top when none is known), in
+// the output half the click is in, centred under it and kept on the output. Without one (0, 0, or
+// a place within an icon's size of the origin, which hosts that send the click's place inside
+// their icon give): at the edge the bar takes room from (the work area's inset; the top when none is known), in
 // the right-hand corner, where trays sit.
 LayerAnchor layerAnchorFor(const ScreenRect& monitor, const ScreenRect& workarea, int x, int y, int width);
 
