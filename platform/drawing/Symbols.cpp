@@ -21,9 +21,7 @@ struct SymbolDesign {
     void (*draw)(Canvas&, const Color&);
 };
 
-LineStyle roundLine(double width) {
-    return LineStyle{width, LineCap::round, LineJoin::round};
-}
+LineStyle roundLine(double width) { return LineStyle{width, LineCap::round, LineJoin::round}; }
 
 Path line(Point from, Point to) {
     Path path;
@@ -76,18 +74,29 @@ void drawPower(Canvas& canvas, const Color& color) {
     canvas.stroke(line({10, 1.6}, {10, 10}), color, roundLine(1.9));
 }
 
-constexpr std::array<SymbolDesign, 6> kSymbols{{
+// Two axes and a line across them that falls and rises again: a chart over time.
+void drawChartLine(Canvas& canvas, const Color& color) {
+    Path axes;
+    axes.moveTo({2, 1.5}).lineTo({2, 18}).lineTo({18.5, 18});
+    canvas.stroke(axes, color, roundLine(1.6));
+    Path trace;
+    trace.moveTo({5, 8}).lineTo({9, 13}).lineTo({12.5, 10}).lineTo({17, 4});
+    canvas.stroke(trace, color, roundLine(1.9));
+}
+
+constexpr std::array<SymbolDesign, 7> kSymbols{{
     {"bolt.fill", {15, 22}, &drawBolt},
     {"arrow.clockwise", {20, 20}, &drawArrowClockwise},
     {"slider.horizontal.3", {20, 20}, &drawSliders},
     {"cable.connector", {20, 20}, &drawCableConnector},
     {"info.circle", {20, 20}, &drawInfoCircle},
     {"power", {20, 20}, &drawPower},
+    {"chart.xyaxis.line", {20, 20}, &drawChartLine},
 }};
 
 const SymbolDesign* findSymbol(std::string_view name) {
-    const auto found = std::find_if(kSymbols.begin(), kSymbols.end(),
-                                    [&](const SymbolDesign& design) { return design.name == name; });
+    const auto found =
+        std::find_if(kSymbols.begin(), kSymbols.end(), [&](const SymbolDesign& design) { return design.name == name; });
     return found == kSymbols.end() ? nullptr : &*found;
 }
 
@@ -114,9 +123,7 @@ private:
 
 }  // namespace
 
-bool isKnownSymbol(std::string_view name) {
-    return findSymbol(name) != nullptr;
-}
+bool isKnownSymbol(std::string_view name) { return findSymbol(name) != nullptr; }
 
 std::optional<Size> symbolSize(std::string_view name, double pointSize) {
     const SymbolDesign* design = findSymbol(name);

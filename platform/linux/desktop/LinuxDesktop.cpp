@@ -56,6 +56,7 @@ public:
             panel_.hide();
             historyWindow_.show(historyOffer_);
         });
+        historyItem_->setSymbolName("chart.xyaxis.line");
         statusBar_.menuExport().setExtraItem(historyItem_);
         panel_.setExtraItem(historyItem_);
     }

@@ -9,8 +9,8 @@
 namespace ampwell::platform {
 namespace {
 
-constexpr const char* kNames[] = {"bolt.fill", "arrow.clockwise", "slider.horizontal.3",
-                                  "cable.connector", "info.circle", "power"};
+constexpr const char* kNames[] = {"bolt.fill",   "arrow.clockwise", "slider.horizontal.3", "cable.connector",
+                                  "info.circle", "power",           "chart.xyaxis.line"};
 
 int inkOutside(const test::Raster& raster, int left, int top, int right, int bottom) {
     int count = 0;
