@@ -36,17 +36,8 @@ fail() {
   for log in "${work}"/*.log; do echo "--- ${log##*/}"; grep -v "IconCache\|Unhandled property" "${log}" | tail -n 25; done
   exit 1
 }
-# Polls `condition` (a command) every 0.2 s for up to `seconds`.
-within() {
-  local seconds="$1"
-  shift
-  local tries=$((seconds * 5))
-  for ((i = 0; i < tries; i++)); do
-    "$@" && return 0
-    sleep 0.2
-  done
-  return 1
-}
+# shellcheck source=SCRIPTDIR/within.sh
+source "${source_dir}/tests/realhost/within.sh"
 
 export HOME="${work}/home" XDG_CONFIG_HOME="${work}/home/config" XDG_CACHE_HOME="${work}/home/cache"
 export XDG_DATA_HOME="${work}/home/data" XDG_STATE_HOME="${work}/home/state" XDG_RUNTIME_DIR="${work}/run"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2317 # the functions are called through `within` and the trap, which it cannot follow
 # The application against the real Xfce tray host and notification service from Debian, on the
 # display and private session bus ctest gives it (xvfb-run, dbus-run-session with the sealed bus
 # configuration): started before the panel, as the autostart entry is, its item registers when
@@ -24,17 +25,8 @@ fail() {
   for log in "${work}"/*.log; do echo "--- ${log##*/}"; tail -n 20 "${log}"; done
   exit 1
 }
-# Polls `condition` (a command) every 0.2 s for up to `seconds`.
-within() {
-  local seconds="$1"
-  shift
-  local tries=$((seconds * 5))
-  for ((i = 0; i < tries; i++)); do
-    "$@" && return 0
-    sleep 0.2
-  done
-  return 1
-}
+# shellcheck source=SCRIPTDIR/within.sh
+source "${source_dir}/tests/realhost/within.sh"
 
 export HOME="${work}/home" XDG_CONFIG_HOME="${work}/home/config" XDG_CACHE_HOME="${work}/home/cache"
 export XDG_DATA_HOME="${work}/home/data" XDG_RUNTIME_DIR="${work}/run" XDG_CURRENT_DESKTOP=XFCE
