@@ -22,7 +22,8 @@ void onTerminationSignal(int number) {
     const int savedErrno = errno;
     const int fd = signalPipe.load();
     const auto byte = static_cast<unsigned char>(number);
-    if (fd >= 0) (void)::write(fd, &byte, 1);
+    // Nothing to do if it fails: the pipe holds far more than the signals that can come.
+    if (fd >= 0 && ::write(fd, &byte, 1) < 0) errno = savedErrno;
     errno = savedErrno;
 }
 
@@ -58,10 +59,12 @@ TerminationSignals::~TerminationSignals() {
     for (std::size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], &previousActions[i], nullptr);
     signalPipe.store(-1);
     const unsigned char stop = 0;
-    (void)::write(pipe_[1], &stop, 1);
+    // Closing the writing end ends the watcher's read too, should the byte not go in.
+    const bool woken = ::write(pipe_[1], &stop, 1) == 1;
+    ::close(pipe_[1]);
+    static_cast<void>(woken);
     watcher_.join();
     ::close(pipe_[0]);
-    ::close(pipe_[1]);
 }
 
 }  // namespace ampwell::platform

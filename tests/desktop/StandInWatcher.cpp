@@ -23,6 +23,12 @@ void StandInWatcher::methodCall(GDBusConnection* connection, const gchar* sender
     auto* self = static_cast<StandInWatcher*>(data);
     const gchar* service = nullptr;
     g_variant_get(parameters, "(&s)", &service);
+    if (std::string(method) == "RegisterStatusNotifierItem" && self->refusals_ > 0) {
+        --self->refusals_;
+        g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.UnknownMethod",
+                                                   "No such interface yet");
+        return;
+    }
     if (std::string(method) == "RegisterStatusNotifierItem") {
         self->registered_.emplace_back(service);
         self->lastSender_ = sender;
@@ -44,7 +50,7 @@ GVariant* StandInWatcher::property(GDBusConnection*, const gchar*, const gchar*,
     return g_variant_builder_end(&items);
 }
 
-StandInWatcher::StandInWatcher() {
+StandInWatcher::StandInWatcher(int refusals) : refusals_(refusals) {
     connection_ = openPeerConnection();
     info_ = g_dbus_node_info_new_for_xml(kXml, nullptr);
     static const GDBusInterfaceVTable vtable = {methodCall, property, nullptr, {}};

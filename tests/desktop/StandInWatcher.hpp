@@ -11,7 +11,9 @@ namespace ampwell::tests {
 // connection of its own, accepts registrations and keeps them in order.
 class StandInWatcher {
 public:
-    StandInWatcher();
+    // `refusals`: how many registrations are answered with an error first, as by a host that
+    // owns the name before it serves the object.
+    explicit StandInWatcher(int refusals = 0);
     ~StandInWatcher();
     StandInWatcher(const StandInWatcher&) = delete;
     StandInWatcher& operator=(const StandInWatcher&) = delete;
@@ -34,6 +36,7 @@ private:
     unsigned objectId_ = 0;
     unsigned ownerId_ = 0;
     bool owned_ = false;
+    int refusals_ = 0;
     std::vector<std::string> registered_;
     std::string lastSender_;
 };

@@ -143,8 +143,8 @@ TEST(StatusNotifierItem, AnnouncesStatusChangesAndForwardsClicks) {
     int contextAt = -1;
     item.onActivate = [&](int x, int) { activatedAt = x; };
     item.onContextMenu = [&](int x, int) { contextAt = x; };
-    GVariant* reply = callAndWait(watcher.connection(), item.busName(), StatusNotifierItem::kObjectPath,
-                                  kItemInterface, "Activate", g_variant_new("(ii)", 120, 5));
+    GVariant* reply = callAndWait(watcher.connection(), item.busName(), StatusNotifierItem::kObjectPath, kItemInterface,
+                                  "Activate", g_variant_new("(ii)", 120, 5));
     ASSERT_NE(reply, nullptr);
     g_variant_unref(reply);
     reply = callAndWait(watcher.connection(), item.busName(), StatusNotifierItem::kObjectPath, kItemInterface,
@@ -172,19 +172,33 @@ TEST(StatusNotifierItem, RegistersAgainWhenThePanelRestarts) {
     g_object_unref(bus);
 }
 
+// A host switched on while the program runs owns the watcher's name a moment before it serves
+// it; the item must not give up on the first refusal.
+TEST(StatusNotifierItem, TriesAgainWhenTheHostRefusesTheFirstRegistrations) {
+    GDBusConnection* bus = session();
+    StandInWatcher watcher(2);
+    ASSERT_TRUE(watcher.waitUntilOwned());
+    StatusNotifierItem item(bus, "ampwell", "/MenuBar");
+    EXPECT_TRUE(spinUntil([&] { return item.isRegistered(); }));
+    EXPECT_EQ(watcher.registered().size(), 1u);
+    g_object_unref(bus);
+}
+
 TEST(IconRaster, PixmapsAreStraightAlphaInNetworkByteOrder) {
     // Half-transparent pure red over the whole icon.
-    auto pixmaps = platform::linux_::rasterizeIcon(14, 14, [](cairo_t* cr) {
-        cairo_set_source_rgba(cr, 1, 0, 0, 0.5);
-        cairo_paint(cr);
-        return true;
-    }, {16, 32});
+    auto pixmaps = platform::linux_::rasterizeIcon(14, 14,
+                                                   [](cairo_t* cr) {
+                                                       cairo_set_source_rgba(cr, 1, 0, 0, 0.5);
+                                                       cairo_paint(cr);
+                                                       return true;
+                                                   },
+                                                   {16, 32});
     ASSERT_EQ(pixmaps.size(), 2u);
     EXPECT_EQ(pixmaps[1].width, 32);
     ASSERT_EQ(pixmaps[0].argb.size(), 16u * 16u * 4u);
     const std::size_t centre = (8 * 16 + 8) * 4;
-    EXPECT_NEAR(pixmaps[0].argb[centre], 128, 1);      // alpha first
-    EXPECT_EQ(pixmaps[0].argb[centre + 1], 255);       // red, not premultiplied to 128
+    EXPECT_NEAR(pixmaps[0].argb[centre], 128, 1);  // alpha first
+    EXPECT_EQ(pixmaps[0].argb[centre + 1], 255);   // red, not premultiplied to 128
     EXPECT_EQ(pixmaps[0].argb[centre + 2], 0);
     EXPECT_EQ(pixmaps[0].argb[centre + 3], 0);
     // A failed drawing gives no pixmaps rather than an empty icon.
@@ -202,8 +216,8 @@ TEST(StatusNotifierItem, ExportsEveryPixmapSize) {
         return true;
     });
     item.setIcon(pixmaps, "ampwell-normal", "/tmp/icons");
-    GVariant* value = getProperty(watcher.connection(), item.busName(), StatusNotifierItem::kObjectPath,
-                                  kItemInterface, "IconPixmap");
+    GVariant* value = getProperty(watcher.connection(), item.busName(), StatusNotifierItem::kObjectPath, kItemInterface,
+                                  "IconPixmap");
     ASSERT_NE(value, nullptr);
     std::vector<int> sizes;
     GVariantIter iter;

@@ -9,6 +9,9 @@ namespace ampwell::platform::linux_ {
 namespace {
 
 constexpr const char* kInterface = "org.kde.StatusNotifierItem";
+// A refused registration is tried again this often, this many times, while the watcher is there.
+constexpr guint kRegistrationRetryMilliseconds = 500;
+constexpr int kRegistrationTries = 20;
 
 constexpr const char* kIntrospection = R"XML(<node>
  <interface name="org.kde.StatusNotifierItem">
@@ -63,9 +66,12 @@ struct StatusNotifierItem::Impl {
         auto* self = static_cast<StatusNotifierItem*>(data);
         std::function<void(int, int)>* handler = nullptr;
         const std::string name = method;
-        if (name == "Activate") handler = &self->onActivate;
-        else if (name == "SecondaryActivate") handler = &self->onSecondaryActivate;
-        else if (name == "ContextMenu") handler = &self->onContextMenu;
+        if (name == "Activate")
+            handler = &self->onActivate;
+        else if (name == "SecondaryActivate")
+            handler = &self->onSecondaryActivate;
+        else if (name == "ContextMenu")
+            handler = &self->onContextMenu;
         if (name == "Scroll") {
             g_dbus_method_invocation_return_value(invocation, nullptr);  // nothing to scroll through
             return;
@@ -119,6 +125,27 @@ struct StatusNotifierItem::Impl {
         auto* self = static_cast<StatusNotifierItem*>(data);
         self->registered_ = reply != nullptr;
         if (self->onRegistration) self->onRegistration(self->registered_);
+        // A host owns the watcher's name a moment before it serves the watcher's object: a call
+        // in between is refused (GNOME's extension, switched on while the program runs, did so
+        // in about one start in ten). The item then tries again while that watcher is there.
+        if (!self->registered_ && self->watcherPresent_ && self->registrationTries_ < kRegistrationTries &&
+            self->retrySource_ == 0) {
+            self->retrySource_ = g_timeout_add(kRegistrationRetryMilliseconds, retry, self);
+        }
+    }
+
+    static gboolean retry(gpointer data) {
+        auto* self = static_cast<StatusNotifierItem*>(data);
+        self->retrySource_ = 0;
+        if (self->watcherPresent_ && !self->registered_) requestRegistration(self);
+        return G_SOURCE_REMOVE;
+    }
+
+    static void requestRegistration(StatusNotifierItem* self) {
+        ++self->registrationTries_;
+        g_dbus_connection_call(self->connection_, kWatcherName, "/StatusNotifierWatcher", kWatcherName,
+                               "RegisterStatusNotifierItem", g_variant_new("(s)", self->busName_.c_str()), nullptr,
+                               G_DBUS_CALL_FLAGS_NONE, 5000, self->cancellable_, registered, self);
     }
 
     // GNOME Shell's AppIndicator extension drops an item it knows by a well-known name about a
@@ -132,15 +159,16 @@ struct StatusNotifierItem::Impl {
     // switched on (a login, an unlock) reaches the item before our registration does and the
     // connection owns an org.kde.StatusNotifierItem-* name. So the item registers by the unique
     // name and owns no other: the extension then neither watches a name nor finds one to watch.
-    static void watcherAppeared(GDBusConnection* connection, const gchar*, const gchar*, gpointer data) {
+    static void watcherAppeared(GDBusConnection*, const gchar*, const gchar*, gpointer data) {
         auto* self = static_cast<StatusNotifierItem*>(data);
-        g_dbus_connection_call(connection, kWatcherName, "/StatusNotifierWatcher", kWatcherName,
-                               "RegisterStatusNotifierItem", g_variant_new("(s)", self->busName_.c_str()), nullptr,
-                               G_DBUS_CALL_FLAGS_NONE, 5000, self->cancellable_, registered, self);
+        self->watcherPresent_ = true;
+        self->registrationTries_ = 0;
+        requestRegistration(self);
     }
 
     static void watcherVanished(GDBusConnection*, const gchar*, gpointer data) {
         auto* self = static_cast<StatusNotifierItem*>(data);
+        self->watcherPresent_ = false;
         const bool was = self->registered_;
         self->registered_ = false;
         if (was && self->onRegistration) self->onRegistration(false);
@@ -148,8 +176,8 @@ struct StatusNotifierItem::Impl {
 };
 
 namespace {
-const GDBusInterfaceVTable vtable = {StatusNotifierItem::Impl::methodCall, StatusNotifierItem::Impl::getProperty,
-                                     nullptr, {}};
+const GDBusInterfaceVTable vtable = {
+    StatusNotifierItem::Impl::methodCall, StatusNotifierItem::Impl::getProperty, nullptr, {}};
 }
 
 StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, std::string id, std::string menuPath)
@@ -175,6 +203,7 @@ StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, std::string 
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
+    if (retrySource_ != 0) g_source_remove(retrySource_);
     g_cancellable_cancel(cancellable_);
     g_object_unref(cancellable_);
     g_bus_unwatch_name(watchId_);
@@ -203,7 +232,8 @@ void StatusNotifierItem::setVisible(bool visible) {
     emit("NewStatus", "(s)", status_);
 }
 
-void StatusNotifierItem::setIcon(std::vector<IconPixmap> pixmaps, const std::string& name, const std::string& themePath) {
+void StatusNotifierItem::setIcon(std::vector<IconPixmap> pixmaps, const std::string& name,
+                                 const std::string& themePath) {
     bool same = name == iconName_ && themePath == themePath_ && pixmaps.size() == pixmaps_.size();
     for (std::size_t i = 0; same && i < pixmaps.size(); ++i) same = pixmaps[i].argb == pixmaps_[i].argb;
     if (same) return;

@@ -64,8 +64,7 @@ public:
     struct Impl;
 
 private:
-    void emit(const char* signal, const char* argsType = nullptr, const std::string& a = {},
-              const std::string& b = {});
+    void emit(const char* signal, const char* argsType = nullptr, const std::string& a = {}, const std::string& b = {});
 
     GDBusConnection* connection_;
     std::string id_;
@@ -81,6 +80,9 @@ private:
     std::string label_;
     std::string labelGuide_;
     bool registered_ = false;
+    bool watcherPresent_ = false;
+    int registrationTries_ = 0;  // since the watcher last appeared
+    unsigned retrySource_ = 0;   // a pending retry of the registration, or 0
     GDBusNodeInfo* introspection_ = nullptr;
     unsigned objectId_ = 0;
     unsigned watchId_ = 0;
